@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Installs what building, testing and the demo need on Debian bookworm, as root.
+# Idempotent: when everything is present it only checks and returns.
+set -euo pipefail
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+deps="$repo/.deps"
+
+packages=(
+  cmake ninja-build g++ pkg-config python3 iproute2 dpkg-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libtinyxml2-dev libcurl4-openssl-dev
+  g++-mingw-w64-i686 wine wine64 wine32:i386 fonts-ipafont-gothic qemu-user-static
+  clang libclang-rt-14-dev valgrind
+)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
+}
+
+missing=()
+for p in "${packages[@]}"; do
+  installed "$p" || missing+=("$p")
+done
+
+updated=0
+apt_update() {
+  [ "$updated" -eq 1 ] && return 0
+  # Foreign sources that this machine cannot reach must not stop the Debian ones.
+  as_root apt-get update -qq || true
+  updated=1
+}
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+  fi
+  apt_update
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
+fi
+
+# Wine's 32-bit side needs the kernel's 32-bit emulation. Where the kernel has
+# it switched off, run 32-bit Linux programs through qemu's user-mode emulator
+# instead (Wine's 64-bit side stays native).
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  binfmt=/proc/sys/fs/binfmt_misc
+  [ -f "$binfmt/register" ] || as_root mount -t binfmt_misc binfmt_misc "$binfmt"
+  if [ ! -f "$binfmt/meridel-i386" ]; then
+    echo ':meridel-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' \
+      | as_root tee "$binfmt/register" >/dev/null
+  fi
+  /usr/lib/wine/wine --version >/dev/null 2>&1 && echo "setup: 32-bit programs run through qemu-i386 (kernel 32-bit emulation is off)"
+fi
+
+# tinyxml2's source, the same version as the native package, for the Windows build.
+version=$(dpkg-query -W -f='${Version}' libtinyxml2-dev)
+upstream=${version%%-*}; upstream=${upstream%%+*}
+stamp="$deps/tinyxml2.version"
+if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$version" ] || [ ! -f "$deps/tinyxml2/tinyxml2.cpp" ]; then
+  src_list=/etc/apt/sources.list.d/meridel-deb-src.sources
+  if [ ! -f "$src_list" ]; then
+    # Derive source entries from the machine's own Debian entries.
+    for f in /etc/apt/sources.list.d/debian.sources; do
+      [ -f "$f" ] && sed -n '/^Types:.*deb/,/^$/p' "$f" | sed 's/^Types:.*/Types: deb-src/'
+    done | as_root tee "$src_list" >/dev/null
+    if [ ! -s "$src_list" ] && [ -f /etc/apt/sources.list ]; then
+      grep -E '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' | as_root tee /etc/apt/sources.list.d/meridel-deb-src.list >/dev/null
+      as_root rm -f "$src_list"
+    fi
+    updated=0
+  fi
+  apt_update
+  rm -rf "$deps/tinyxml2" "$deps/fetch"
+  mkdir -p "$deps/fetch"
+  (cd "$deps/fetch" && apt-get source -qq --download-only "tinyxml2=$version" </dev/null >/dev/null \
+    && dpkg-source -x --skip-patches tinyxml2_*.dsc src >/dev/null)
+  mkdir -p "$deps/tinyxml2"
+  cp "$deps/fetch/src/tinyxml2.cpp" "$deps/fetch/src/tinyxml2.h" "$deps/tinyxml2/"
+  rm -rf "$deps/fetch"
+  echo "$version" >"$stamp"
+  echo "setup: tinyxml2 $upstream source ready in $deps/tinyxml2"
+fi

@@ -1,0 +1,39 @@
+// The settings block the host stores with a project as the filter's extra
+// data. Its bytes are a stored format: the layout must never change.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace meridel {
+
+// Colours are COLORREF words: red in bits 0-7, green 8-15, blue 16-23.
+using Colour = uint32_t;
+
+#pragma pack(push, 1)
+struct OverlaySettings {
+  int32_t spareA;
+  int32_t spareB;
+  Colour textColor;
+  Colour borderColor;
+  char faceName[32];  // NUL-terminated when written by us; may not be when read back
+  int32_t fontHeight;
+  int32_t baseTime;  // UTC seconds of the last imported track's first point
+  int32_t spareC;
+};
+#pragma pack(pop)
+
+static_assert(sizeof(OverlaySettings) == 60);
+static_assert(offsetof(OverlaySettings, spareA) == 0);
+static_assert(offsetof(OverlaySettings, spareB) == 4);
+static_assert(offsetof(OverlaySettings, textColor) == 8);
+static_assert(offsetof(OverlaySettings, borderColor) == 12);
+static_assert(offsetof(OverlaySettings, faceName) == 16);
+static_assert(offsetof(OverlaySettings, fontHeight) == 48);
+static_assert(offsetof(OverlaySettings, baseTime) == 52);
+static_assert(offsetof(OverlaySettings, spareC) == 56);
+
+// The one block of the process; the host holds its address as extra data.
+extern OverlaySettings overlaySettings;
+
+}  // namespace meridel

@@ -1,0 +1,34 @@
+// The six operations of an HTTP client that the loopback transport needs.
+// WinINet in the module (platform/win32), libcurl natively (platform/posix),
+// scripted fakes in tests.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+using HttpHandle = void*;
+
+class HttpClient {
+ public:
+  // A session that can serve any number of later requests, or null.
+  virtual HttpHandle OpenSession(const char* agentName) = 0;
+  // A connection bound to the server (a numeric address text) and port, or null.
+  virtual HttpHandle Connect(HttpHandle session, const char* server, uint16_t port) = 0;
+  // A request for the object (sent with one slash in front), or null.
+  virtual HttpHandle OpenRequest(HttpHandle connection, const char* verb, const char* object,
+                                 uint32_t flags) = 0;
+  // True once the answer has arrived far enough for its status to be read.
+  virtual bool SendRequest(HttpHandle request) = 0;
+  virtual bool QueryStatusCode(HttpHandle request, uint32_t& status) = 0;
+  // Releases any handle above; null does nothing.
+  virtual void CloseHandle(HttpHandle handle) = 0;
+
+ protected:
+  ~HttpClient() = default;
+};
+
+// The client the module's requests go through.
+HttpClient& SystemHttpClient();
+
+}  // namespace platform

@@ -1,0 +1,2 @@
+// PLACEHOLDER: replaced by the platform work.
+#include "platform/http_client.h"
