@@ -1,2 +1,56 @@
-// PLACEHOLDER: replaced by the platform work.
+// The module's HTTP client on 32-bit Windows: WinINet, one call per operation.
 #include "platform/http_client.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+namespace platform {
+namespace {
+
+static_assert(INTERNET_OPEN_TYPE_PRECONFIG == 0);
+static_assert(INTERNET_SERVICE_HTTP == 3);
+constexpr DWORD kStatusCodeAsNumber = HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER;
+static_assert(kStatusCodeAsNumber == 0x20000013);
+
+HINTERNET AsInternet(HttpHandle handle) { return static_cast<HINTERNET>(handle); }
+
+class WinInetClient final : public HttpClient {
+ public:
+  HttpHandle OpenSession(const char* agentName) override {
+    // Synchronous, with the system's configured proxy settings.
+    return InternetOpenA(agentName, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  }
+
+  HttpHandle Connect(HttpHandle session, const char* server, uint16_t port) override {
+    return InternetConnectA(AsInternet(session), server, port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+  }
+
+  HttpHandle OpenRequest(HttpHandle connection, const char* verb, const char* object, uint32_t flags) override {
+    // Version, referrer and accepted types: the client's defaults.
+    return HttpOpenRequestA(AsInternet(connection), verb, object, nullptr, nullptr, nullptr, flags, 0);
+  }
+
+  bool SendRequest(HttpHandle request) override {
+    return HttpSendRequestA(AsInternet(request), "", 0, nullptr, 0) != FALSE;
+  }
+
+  bool QueryStatusCode(HttpHandle request, uint32_t& status) override {
+    DWORD code = 0;
+    DWORD length = sizeof code;
+    if (!HttpQueryInfoA(AsInternet(request), kStatusCodeAsNumber, &code, &length, nullptr)) return false;
+    status = code;
+    return true;
+  }
+
+  void CloseHandle(HttpHandle handle) override {
+    if (handle) InternetCloseHandle(AsInternet(handle));
+  }
+};
+
+WinInetClient systemClient;
+
+}  // namespace
+
+HttpClient& SystemHttpClient() { return systemClient; }
+
+}  // namespace platform
