@@ -26,7 +26,9 @@ const int64_t kLastDay = sys_days{year::max() / 12 / 31}.time_since_epoch().coun
 
 CivilTime CivilFromSeconds(int64_t seconds) {
   int64_t day = FloorDiv(seconds, kSecondsPerDay);
-  int64_t secondOfDay = seconds - day * kSecondsPerDay;
+  // Not seconds - day * 86400, which overflows near the int64 minimum.
+  int64_t secondOfDay = seconds % kSecondsPerDay;
+  if (secondOfDay < 0) secondOfDay += kSecondsPerDay;
   if (day < kFirstDay) {
     day = kFirstDay;
     secondOfDay = 0;
