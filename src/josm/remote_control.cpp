@@ -5,6 +5,7 @@
 #include "josm/http_transport.h"
 #include "overlay/caption.h"
 #include "overlay/number_text.h"
+#include "overlay/wrapping.h"
 #include "track/track_store.h"
 
 namespace meridel {
@@ -55,10 +56,7 @@ void SendJosmCommand(JosmCommand command, const HostFilter& filter, int32_t fram
   const int64_t moment = FrameMoment(filter, frame);
   double latitude = 0.0;
   double longitude = 0.0;
-  if (!LookupPosition(filterState.trackStore, static_cast<int32_t>(static_cast<uint32_t>(moment)), latitude,
-                      longitude)) {
-    return;
-  }
+  if (!LookupPosition(filterState.trackStore, LowWord(moment), latitude, longitude)) return;
   HttpGetLocal(BuildJosmRequest(command, filter.trackValues[kTrackZoom], latitude, longitude));
 }
 
