@@ -1,0 +1,173 @@
+#!/usr/bin/env python3
+"""A stand-in for JOSM's remote control, for tests and the demo.
+
+Listens on 127.0.0.1 only, answers every path the same way (as JOSM answers
+/zoom, /add_node, /version ...) and closes the connection after every answer,
+as JOSM does. Each request is appended to the log as one JSON line, flushed
+at once, before it is answered:
+
+  {"request_line": "GET /zoom?... HTTP/1.1", "path": "/zoom?...",
+   "user_agent": "" or null when absent, "headers": [[name, value], ...],
+   "answered": 200 | 400 | 403 | "reset"}
+
+Modes: ok (200 "OK\\r\\n"), 400, 403, reset (a TCP reset instead of an
+answer), slow (200 after --delay seconds). "Absent" is not starting it.
+--ready-file receives the listening port once the socket listens, so that
+--port 0 (any free port) can be used by tests that run in parallel.
+SIGTERM ends it cleanly.
+"""
+
+import argparse
+import json
+import os
+import signal
+import socket
+import struct
+import sys
+import threading
+import time
+
+HEAD_LIMIT = 64 * 1024
+READ_TIMEOUT = 10.0
+REASONS = {200: "OK", 400: "Bad Request", 403: "Forbidden"}
+
+
+class Stop(Exception):
+    pass
+
+
+def read_head(conn):
+    """The request's head up to the blank line, or None if it never completes."""
+    data = b""
+    while b"\r\n\r\n" not in data:
+        if len(data) > HEAD_LIMIT:
+            return None
+        chunk = conn.recv(4096)
+        if not chunk:
+            return None
+        data += chunk
+    return data.split(b"\r\n\r\n", 1)[0].decode("latin-1")
+
+
+def describe(head, answered):
+    lines = head.split("\r\n")
+    request_line = lines[0]
+    parts = request_line.split(" ")
+    headers = []
+    for line in lines[1:]:
+        name, _, value = line.partition(":")
+        headers.append([name, value.strip(" \t")])
+    user_agent = next((value for name, value in headers if name.lower() == "user-agent"), None)
+    return {
+        "request_line": request_line,
+        "path": parts[1] if len(parts) > 1 else None,
+        "user_agent": user_agent,
+        "headers": headers,
+        "answered": answered,
+    }
+
+
+def answer(conn, status):
+    body = REASONS[status] + "\r\n"
+    conn.sendall(
+        (
+            f"HTTP/1.1 {status} {REASONS[status]}\r\n"
+            "Content-Type: text/plain; charset=utf-8\r\n"
+            f"Content-Length: {len(body)}\r\n"
+            "Connection: close\r\n"
+            "\r\n" + body
+        ).encode("ascii")
+    )
+    conn.shutdown(socket.SHUT_WR)
+
+
+def reset(conn):
+    # Linger on with a zero time-out: close() sends RST instead of FIN.
+    conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+
+
+class StandIn:
+    def __init__(self, log_path, mode, delay):
+        self.log = open(log_path, "a", encoding="utf-8")
+        self.log_lock = threading.Lock()
+        self.mode = mode
+        self.delay = delay
+
+    def record(self, entry):
+        with self.log_lock:
+            self.log.write(json.dumps(entry) + "\n")
+            self.log.flush()
+
+    def serve(self, conn):
+        try:
+            conn.settimeout(READ_TIMEOUT)
+            head = read_head(conn)
+            if head is None:
+                return
+            if self.mode == "reset":
+                self.record(describe(head, "reset"))
+                reset(conn)
+                return
+            status = 200 if self.mode in ("ok", "slow") else int(self.mode)
+            self.record(describe(head, status))
+            if self.mode == "slow":
+                time.sleep(self.delay)
+            answer(conn, status)
+        except OSError:
+            pass  # the client went away; nothing to answer
+        finally:
+            conn.close()
+
+
+def write_atomically(path, text):
+    temporary = path + ".tmp"
+    with open(temporary, "w", encoding="ascii") as file:
+        file.write(text)
+    os.replace(temporary, path)
+
+
+def main():
+    parser = argparse.ArgumentParser(description="Loopback stand-in for JOSM's remote control.")
+    parser.add_argument("--port", type=int, default=8111, help="0 picks a free port (default 8111)")
+    parser.add_argument("--log", required=True, help="JSON lines, one per request")
+    parser.add_argument("--mode", choices=["ok", "400", "403", "reset", "slow"], default="ok")
+    parser.add_argument("--delay", type=float, default=5.0, help="seconds before a slow answer")
+    parser.add_argument("--pidfile")
+    parser.add_argument("--ready-file", help="receives the port once listening")
+    args = parser.parse_args()
+
+    def stop(signum, frame):
+        raise Stop()
+
+    signal.signal(signal.SIGTERM, stop)
+    signal.signal(signal.SIGINT, stop)
+
+    standin = StandIn(args.log, args.mode, args.delay)
+    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    listener.bind(("127.0.0.1", args.port))
+    listener.listen(16)
+    port = listener.getsockname()[1]
+    if args.pidfile:
+        write_atomically(args.pidfile, f"{os.getpid()}\n")
+    if args.ready_file:
+        write_atomically(args.ready_file, f"{port}\n")
+    try:
+        while True:
+            conn, _ = listener.accept()
+            threading.Thread(target=standin.serve, args=(conn,), daemon=True).start()
+    except Stop:
+        pass
+    finally:
+        listener.close()
+        for path in (args.ready_file, args.pidfile):
+            if path:
+                try:
+                    os.remove(path)
+                except FileNotFoundError:
+                    pass
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
