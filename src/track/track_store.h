@@ -15,7 +15,13 @@ struct TrackPoint {
 
 class TrackStore {
  public:
+  TrackStore() = default;
+  // The cursor refers into this very list.
+  TrackStore(const TrackStore&) = delete;
+  TrackStore& operator=(const TrackStore&) = delete;
+
   void Clear();
+  // Throws std::bad_alloc when memory runs out, leaving the store as it was.
   void Append(const TrackPoint& point);
   uint32_t Count() const;
   const TrackPoint& First() const;  // only while Count() != 0
@@ -23,18 +29,23 @@ class TrackStore {
 
  private:
   friend bool LookupPosition(TrackStore* store, int32_t moment, double& latitude, double& longitude);
+  friend struct TrackStoreInspector;  // lets tests place and read the cursor
+
+  // A doubly linked list: constant-time appends, and the cursor steps one
+  // point at a time in either direction without invalidation by appends.
   using Points = std::list<TrackPoint>;
   Points points_;
-  // Valid only while points_ is not empty; Clear leaves it dangling on purpose,
-  // since nothing reads it until the next import sets it.
-  Points::iterator cursor_{};
+  // Always on a point while points_ is not empty, so that a lookup after any
+  // sequence of appends stays defined; end() while it is empty.
+  Points::iterator cursor_ = points_.end();
 };
 
-TrackStore* CreateTrackStore();         // null when memory runs out
+TrackStore* CreateTrackStore();  // null when memory runs out
 void ReleaseTrackStore(TrackStore* store);
 
 // Latitude and longitude at a moment (signed 32-bit UTC seconds). False with
-// both outputs 0 when the store is absent or empty. Moves the store's cursor.
+// both outputs 0 when the store is absent or empty. Moves the store's cursor;
+// allocates nothing and never searches from the start.
 bool LookupPosition(TrackStore* store, int32_t moment, double& latitude, double& longitude);
 
 }  // namespace meridel
