@@ -11,6 +11,9 @@
 #       Ends the stand-in whose pid PIDFILE holds and waits until it is gone.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
+# The system's interpreter when there is one: version-manager shims on PATH
+# can cost a second per start. The stand-in needs only the standard library.
+python=$(command -v /usr/bin/python3 || command -v python3)
 
 usage() {
   echo "usage: $0 start PORT LOG [MODE [OPTION...]] | stop PIDFILE" >&2
@@ -28,7 +31,7 @@ start() {
   mode=ok
   if [ $# -ge 1 ]; then mode=$1; shift; fi
   rm -f "$log.ready" "$log.pid"
-  python3 "$here/josm_standin.py" --port "$port" --log "$log" --mode "$mode" \
+  "$python" "$here/josm_standin.py" --port "$port" --log "$log" --mode "$mode" \
     --pidfile "$log.pid" --ready-file "$log.ready" "$@" >"$log.out" 2>&1 </dev/null &
   pid=$!
   tries=0

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -154,6 +155,7 @@ struct AnswerCase {
   std::optional<uint32_t> status;
   const char* answered;  // as the stand-in logs it
   bool success;          // HttpGetLocal's result
+  friend void PrintTo(const AnswerCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class CurlAnswers : public testing::TestWithParam<AnswerCase> {};
@@ -218,9 +220,11 @@ TEST(CurlClient, AbsentServerFailsFastAndTheSessionServesTheNextCall) {
 }
 
 struct SlowCase {
+  const char* name;
   const char* delay;
   std::chrono::milliseconds timeout;
   bool success;
+  friend void PrintTo(const SlowCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class CurlSlowAnswers : public testing::TestWithParam<SlowCase> {};
@@ -240,7 +244,9 @@ TEST_P(CurlSlowAnswers, WaitWithinTheTimeOutAndGiveUpAfterIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Delays, CurlSlowAnswers,
-                         testing::Values(SlowCase{"0.3", 10000ms, true}, SlowCase{"3", 300ms, false}));
+                         testing::Values(SlowCase{"WithinTimeOut", "0.3", 10000ms, true},
+                                         SlowCase{"PastTimeOut", "3", 300ms, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CurlClient, IgnoresProxiesFromTheEnvironment) {
   StandIn standIn("ok");
