@@ -1,0 +1,292 @@
+#!/usr/bin/env python3
+"""Writes docs/performance.md from the results of one bench/run.sh run.
+
+  report.py RESULTS_DIR OUT.md
+
+Everything above the notes marker is generated; the hand-written notes below
+it in an existing OUT.md are kept. Windows figures come from
+RESULTS_DIR/windows.json when the run measured them (see the section's text).
+"""
+
+import datetime
+import json
+import os
+import platform
+import re
+import statistics
+import subprocess
+import sys
+
+NOTES_MARKER = "<!-- Notes below this line are kept when bench/run.sh rewrites the file. -->"
+FRAME_PERIOD_NS = 1001 / 30000 * 1e9  # one frame at 29.97 fps
+REPRODUCE = "sudo bench/run.sh"
+
+
+def load_json(path):
+    with open(path, encoding="utf-8") as f:
+        return json.load(f)
+
+
+def to_ns(value, unit):
+    return value * {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}[unit]
+
+
+def medians(path):
+    """Benchmark name -> (cpu ns, real ns) of the median aggregate."""
+    out = {}
+    for b in load_json(path)["benchmarks"]:
+        if b.get("aggregate_name", "median") == "median":
+            out[b["run_name"]] = (to_ns(b["cpu_time"], b["time_unit"]), to_ns(b["real_time"], b["time_unit"]))
+    return out
+
+
+def single(path):
+    b = load_json(path)["benchmarks"][0]
+    if b.get("error_occurred"):
+        sys.exit(f"report: {path}: {b.get('error_message')}")
+    return b
+
+
+def tool_records(path):
+    records = {}
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            record = json.loads(line)
+            records[record["label"]] = record
+    return records
+
+
+def ns(value):
+    if value >= 1e9:
+        return f"{value / 1e9:.2f} s"
+    if value >= 1e6:
+        return f"{value / 1e6:.1f} ms"
+    if value >= 1e3:
+        return f"{value / 1e3:.2f} µs"
+    return f"{value:.1f} ns"
+
+
+def mib(kib):
+    return f"{kib / 1024:.0f} MiB"
+
+
+def ratio(value):
+    return f"{value:.2f}×" if value < 10 else f"{value:.0f}×"
+
+
+def met(ok):
+    return "yes" if ok else "**no**"
+
+
+def command_output(command):
+    try:
+        return subprocess.run(command, capture_output=True, text=True, check=True).stdout
+    except (OSError, subprocess.CalledProcessError):
+        return ""
+
+
+def machine(results):
+    cpu = re.search(r"Model name:\s*(.+)", command_output(["lscpu"]))
+    memory = re.search(r"MemTotal:\s*(\d+)", open("/proc/meminfo").read())
+    release = re.search(r'PRETTY_NAME="(.+)"', open("/etc/os-release").read())
+    compiler = command_output(["c++", "--version"]).splitlines()
+    load_start = open(os.path.join(results, "loadavg-start")).read().split()[:3]
+    load_end = open(os.path.join(results, "loadavg-end")).read().split()[:3]
+    return [
+        f"- Date: {datetime.datetime.now(datetime.timezone.utc):%Y-%m-%d %H:%M} UTC",
+        f"- Machine: {cpu.group(1) if cpu else platform.processor()}, {os.cpu_count()} cores, "
+        f"{int(memory.group(1)) / 1024 / 1024:.0f} GiB; {release.group(1) if release else ''}, "
+        f"Linux {platform.release()}; {compiler[0] if compiler else 'c++'}, Release build (-O3)",
+        f"- Load average (1, 5, 15 min): {' '.join(load_start)} at the start, {' '.join(load_end)} at the end. "
+        "The machine's two cores are shared with other work, so wall times carry other programs' load; "
+        "CPU times (what the measured process itself spent) are the figures compared below.",
+        f"- Reproduce: `{REPRODUCE}` (as root; about ten minutes).",
+    ]
+
+
+def frame_section(micro):
+    frame_cpu, frame_real = micro["BM_FrameCallback"]
+    caption_cpu, _ = micro["BM_BuildCaption"]
+    lookup_cpu, _ = micro["BM_LookupPosition_InOrder"]
+    rows = [
+        "| Measured | CPU time | Wall time | Goal | Ratio |",
+        "|---|---|---|---|---|",
+        f"| `FrameCallback`, sync off, no-op `DrawTextOnFrame`, frames in order over 10,000 points | "
+        f"{ns(frame_cpu)} | {ns(frame_real)} | under 1 µs: {met(frame_cpu < 1000)} | "
+        f"{ratio(frame_cpu / 1000)} of the goal; {frame_cpu / FRAME_PERIOD_NS * 100:.4f} % of a 29.97 fps frame |",
+        f"| `BuildCaption` alone | {ns(caption_cpu)} | {ns(micro['BM_BuildCaption'][1])} | within the frame's 1 µs | "
+        f"{caption_cpu / frame_cpu * 100:.0f} % of `FrameCallback` |",
+        f"| `LookupPosition` alone, in order (29.97 fps moments) | {ns(lookup_cpu)} | "
+        f"{ns(micro['BM_LookupPosition_InOrder'][1])} | within the frame's 1 µs | "
+        f"{lookup_cpu / frame_cpu * 100:.1f} % of `FrameCallback` |",
+    ]
+    jumps = sorted((int(name.split("/")[1]), value) for name, value in micro.items()
+                   if name.startswith("BM_LookupPosition_Jumps/"))
+    for jump, (cpu, real) in jumps:
+        rows.append(f"| `LookupPosition` with jumps of {jump:,} s ({jump:,} points) back and forth | {ns(cpu)} | "
+                    f"{ns(real)} | no goal: the walk is the design | {ratio(cpu / lookup_cpu)} the in-order lookup; "
+                    f"{cpu / jump:.2f} ns per point walked |")
+    return rows, [
+        ("Per frame, `FrameCallback` (native)", ns(frame_cpu), "under 1 µs", met(frame_cpu < 1000)),
+    ]
+
+
+def import_section(results, tools):
+    rows = [
+        "| Points (file size) | Meridel `ImportGpx`: CPU / wall / peak | gpsbabel GPX → CSV: CPU / wall / peak | "
+        "gpxpy parse + walk: CPU / wall / peak | gpsbabel ÷ Meridel (CPU) | gpxpy ÷ Meridel (CPU) | Faster than both |",
+        "|---|---|---|---|---|---|---|",
+    ]
+    summary = []
+    for n in (10000, 100000, 1000000):
+        ours = tools[f"meridel-{n}"]
+        runs = [single(os.path.join(results, f"import-{n}-{run}.json")) for run in range(1, ours["runs"] + 1)]
+        for b in runs:
+            if int(b["points"]) != n:
+                sys.exit(f"report: the import of {n} points took {b['points']}")
+        ours_cpu = statistics.median(to_ns(b["cpu_time"], b["time_unit"]) for b in runs)
+        ours_real = statistics.median(to_ns(b["real_time"], b["time_unit"]) for b in runs)
+        ours_peak = ours["peak_kib"]
+        babel = tools[f"gpsbabel-{n}"]
+        py = tools[f"gpxpy-{n}"]
+        inside = json.loads(py["stdout"])
+        if inside["points"] != n:
+            sys.exit(f"report: gpxpy walked {inside['points']} points of {n}")
+        size = int(open(os.path.join(results, f"size-{n}")).read()) / 1e6
+        babel_ratio = babel["cpu_s"] * 1e9 / ours_cpu
+        py_ratio = inside["cpu_s"] * 1e9 / ours_cpu
+        ok = babel_ratio > 1 and py_ratio > 1
+        rows.append(
+            f"| {n:,} ({size:.0f} MB) | {ns(ours_cpu)} / {ns(ours_real)} / {mib(ours_peak)} | "
+            f"{ns(babel['cpu_s'] * 1e9)} / {ns(babel['wall_s'] * 1e9)} / {mib(babel['peak_kib'])} | "
+            f"{ns(inside['cpu_s'] * 1e9)} / {ns(inside['wall_s'] * 1e9)} / {mib(py['peak_kib'])} | "
+            f"{ratio(babel_ratio)} | {ratio(py_ratio)} | {met(ok)} |")
+        summary.append((f"Import of {n:,} points (native)", f"{ns(ours_cpu)}, peak {mib(ours_peak)}",
+                        "faster than gpsbabel and gpxpy",
+                        f"{met(ok)} ({ratio(babel_ratio)} and {ratio(py_ratio)} faster)"))
+    return rows, summary
+
+
+def sync_section(results, tools, micro):
+    present = single(os.path.join(results, "sync-present.json"))
+    absent = single(os.path.join(results, "sync-absent.json"))
+    for b, label in ((present, "JOSM present"), (absent, "JOSM absent (connection refused)")):
+        if b.get("label") != label:
+            sys.exit(f"report: expected '{label}', the benchmark measured '{b.get('label')}'")
+    frames = int(present["iterations"])
+    curl_present = tools["curl-present"]
+    curl_absent = tools["curl-absent"]
+    answers = curl_present["stdout"].split()
+    if len(answers) != frames or set(answers) != {"200"}:
+        sys.exit("report: curl's baseline did not get one 200 answer per frame's request")
+    log = [json.loads(line) for line in open(os.path.join(results, "standin.log"), encoding="utf-8")]
+    module_requests = sum(1 for entry in log if entry["user_agent"] == "")
+    present_ns = to_ns(present["real_time"], present["time_unit"])
+    absent_ns = to_ns(absent["real_time"], absent["time_unit"])
+    curl_ns = curl_present["wall_s"] * 1e9 / frames
+    curl_refused_ns = curl_absent["wall_s"] * 1e9 / frames
+    frame_cpu, _ = micro["BM_FrameCallback"]
+    rows = [
+        f"{frames:,} frames with \"JOSM sync\" ticked, through the libcurl client, against the JOSM stand-in "
+        f"(tools/josm_standin.py, which logged {module_requests:,} requests from the module and answered each "
+        f"with 200); then the same {frames:,} requests by one `curl` process. Wall times: each frame waits for "
+        "its exchange.",
+        "",
+        "| Measured | Per frame (wall) | Frames per second | Baseline | Ratio |",
+        "|---|---|---|---|---|",
+        f"| Sync on, JOSM present | {ns(present_ns)} | {1e9 / present_ns:,.0f} | `curl`, the same GETs: "
+        f"{ns(curl_ns)} each | {ratio(present_ns / curl_ns)} curl's time |",
+        f"| Sync on, JOSM absent (connection refused) | {ns(absent_ns)} | {1e9 / absent_ns:,.0f} | `curl`, "
+        f"refused: {ns(curl_refused_ns)} each | {ratio(absent_ns / curl_refused_ns)} curl's time |",
+        f"| Sync off (from section 1, CPU) | {ns(frame_cpu)} | {1e9 / frame_cpu:,.0f} | | sync on costs "
+        f"{ratio(present_ns / frame_cpu)} a frame without it |",
+    ]
+    summary = [
+        ("Sync per frame, JOSM present (native)", f"{ns(present_ns)} ({1e9 / present_ns:,.0f} frames/s)",
+         "beside curl's plain GET", f"{ratio(present_ns / curl_ns)} curl's {ns(curl_ns)}"),
+        ("Sync per frame, JOSM absent (native)", ns(absent_ns), "beside curl's refused GET",
+         f"{ratio(absent_ns / curl_refused_ns)} curl's {ns(curl_refused_ns)}"),
+    ]
+    return rows, summary
+
+
+WINDOWS_PENDING = """The Windows figures need the stand-in host (standin_host.exe, which loads
+the real meridel.auf under Wine) to time the module from inside a 32-bit
+process. They were not measured in this run; see the notes for the command."""
+
+
+def windows_section(results):
+    path = os.path.join(results, "windows.json")
+    if not os.path.exists(path):
+        return WINDOWS_PENDING.splitlines(), [
+            ("Per frame under Wine", "not measured in this run", "under 3 µs", "—"),
+            ("Import of 1,000,000 points, 32-bit peak", "not measured in this run", "under 1 GB", "—"),
+        ]
+    w = load_json(path)
+    rows = [
+        "Measured by the stand-in host inside one 32-bit Wine process. On this machine every 32-bit program "
+        "runs through qemu's user-mode emulator, because the kernel's 32-bit emulation is switched off: "
+        "each instruction is translated, so these figures are far slower than the same module on Windows "
+        "(or under Wine on a kernel with 32-bit support).",
+        "",
+        "| Measured | Under Wine | Goal | Ratio | Met |",
+        "|---|---|---|---|---|",
+        f"| `FrameCallback` per frame, sync off | {ns(w['frame_ns'])} | under 3 µs | {ratio(w['frame_ns'] / 3000)} "
+        f"of the goal | {met(w['frame_ns'] < 3000)} |",
+    ]
+    summary = [("Per frame under Wine", ns(w["frame_ns"]), "under 3 µs", met(w["frame_ns"] < 3000))]
+    for item in w.get("imports", []):
+        ok = item["peak_bytes"] < 1e9
+        rows.append(f"| Import of {item['points']:,} points | {ns(item['ns'])}, peak {item['peak_bytes'] / 2**20:.0f} "
+                    f"MiB | 1,000,000 points under 1 GB | | {met(ok)} |")
+        if item["points"] == 1000000:
+            summary.append(("Import of 1,000,000 points, 32-bit peak", f"{item['peak_bytes'] / 2**20:.0f} MiB",
+                            "under 1 GB", met(ok)))
+    if "sync_ns" in w:
+        rows.append(f"| Sync per frame (WinINet), JOSM present | {ns(w['sync_ns'])} | beside curl | | |")
+    return rows, summary
+
+
+def main():
+    results, out = sys.argv[1], sys.argv[2]
+    micro = medians(os.path.join(results, "micro.json"))
+    tools = tool_records(os.path.join(results, "tools.jsonl"))
+    frame_rows, frame_summary = frame_section(micro)
+    import_rows, import_summary = import_section(results, tools)
+    sync_rows, sync_summary = sync_section(results, tools, micro)
+    windows_rows, windows_summary = windows_section(results)
+
+    notes = ""
+    if os.path.exists(out):
+        existing = open(out, encoding="utf-8").read()
+        if NOTES_MARKER in existing:
+            notes = existing.split(NOTES_MARKER, 1)[1].lstrip("\n")
+
+    lines = ["# Performance", "",
+             "Written by `bench/run.sh` from one run on one machine; the ratios compare figures of that same run.", ""]
+    lines += machine(results)
+    lines += ["", "## Every figure against its goal", "",
+              "| Figure | Measured | Goal or baseline | Met / ratio |", "|---|---|---|---|"]
+    for figure, value, goal, outcome in frame_summary + import_summary + sync_summary + windows_summary:
+        lines.append(f"| {figure} | {value} | {goal} | {outcome} |")
+    lines += ["", "## 1. Per-frame cost (native)", "",
+              "Google Benchmark, median of five repetitions. A 10,000-point track, one point a second; the "
+              "source at 29.97 frames per second, so the frames in order advance the lookup one point every "
+              "30 frames (after the last frame the run starts again at frame 0).", ""] + frame_rows
+    lines += ["", "## 2. Import throughput (native)", "",
+              "Files from `tools/make_gpx.py` (lat, lon, ele, time and an extension per point). Meridel: "
+              "`ImportGpx` through the fake platform (load, walk, append, the message recorded), one import "
+              "per process timed by Google Benchmark in-process; peak is the benchmark process's maximum resident set "
+              "(`/usr/bin/time -v`). gpsbabel: `gpsbabel -t -i gpx -f FILE -o unicsv -F /dev/null`, the whole "
+              "process. gpxpy: `gpxpy.parse` and a walk over every point's latitude, longitude and time, timed "
+              "inside Debian's python3 (the interpreter's start left out); its peak is the whole process's. "
+              "Small files were run several times by each tool (median).", ""] + import_rows
+    lines += ["", "## 3. Sync cost per frame (native)", ""] + sync_rows
+    lines += ["", "## 4. The Windows build under Wine", ""] + windows_rows
+    lines += ["", NOTES_MARKER, ""]
+    with open(out, "w", encoding="utf-8") as f:
+        f.write("\n".join(lines) + notes)
+
+
+if __name__ == "__main__":
+    main()
