@@ -13,6 +13,7 @@
 #include "host/filter_state.h"
 #include "host/overlay_settings.h"
 #include "platform/fake/fake_platform.h"
+#include "support/import_message.h"
 #include "support/track_files.h"
 #include "track/gpx_import.h"
 #include "track/track_store.h"
@@ -49,11 +50,11 @@ bool ReadsAsFiniteNumber(const char* text, double& value) {
 
 Expectation Expect(const std::string& path) {
   tinyxml2::XMLDocument document;
-  if (document.LoadFile(path.c_str()) != tinyxml2::XML_SUCCESS) return {"File load error", {}};
+  if (document.LoadFile(path.c_str()) != tinyxml2::XML_SUCCESS) return {test_support::kLoadError, {}};
   const tinyxml2::XMLConstHandle segment =
       tinyxml2::XMLConstHandle(document).FirstChildElement("gpx").FirstChildElement("trk").FirstChildElement(
           "trkseg");
-  if (!segment.FirstChildElement("trkpt").ToElement()) return {"No trkpt in GPX file", {}};
+  if (!segment.FirstChildElement("trkpt").ToElement()) return {test_support::kNoTrackPoint, {}};
   Expectation expectation;
   for (const tinyxml2::XMLNode* node = segment.ToNode()->FirstChild(); node; node = node->NextSibling()) {
     const tinyxml2::XMLElement* element = node->ToElement();
@@ -64,7 +65,7 @@ Expectation Expect(const std::string& path) {
       expectation.points.push_back(point);
     }
   }
-  expectation.message = "Read complete.\n" + std::to_string(expectation.points.size()) + " points were imported.";
+  expectation.message = test_support::ImportSummary(static_cast<uint32_t>(expectation.points.size()));
   return expectation;
 }
 
@@ -100,12 +101,7 @@ TEST_F(GpxFilesTest, EveryCorpusFileImportsItsFirstSegment) {
     const Expectation expected = Expect(path);
     constexpr int32_t kUntouched = 123456;
     overlaySettings.baseTime = kUntouched;
-    fake::State().messageBoxes.clear();
-
-    ImportGpx(path);
-
-    ASSERT_EQ(fake::State().messageBoxes.size(), 1u);
-    EXPECT_EQ(fake::State().messageBoxes.front().text, expected.message);
+    EXPECT_EQ(test_support::ImportMessage(path), expected.message);
     const std::vector<TrackPoint> points = TrackStoreInspector::Points(*filterState.trackStore);
     ASSERT_EQ(points.size(), expected.points.size());
     for (size_t i = 0; i < points.size(); ++i) {

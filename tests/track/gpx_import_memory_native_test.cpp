@@ -12,6 +12,7 @@
 #include "host/filter_state.h"
 #include "host/overlay_settings.h"
 #include "platform/fake/fake_platform.h"
+#include "support/import_message.h"
 #include "support/track_files.h"
 #include "track/gpx_import.h"
 #include "track/track_store.h"
@@ -91,13 +92,13 @@ bool ImportWithHeadroom(const std::string& path, size_t base, size_t headroom) {
   LiftAddressSpaceLimit();
   if (fake::State().messageBoxes.size() != 1) std::_Exit(11);
   const std::string& message = fake::State().messageBoxes.front().text;
-  if (message == "File load error") {
+  if (message == test_support::kLoadError) {
     if (filterState.trackStore->Count() != 0 || overlaySettings.baseTime != kOldBaseTime) std::_Exit(12);
     return false;
   }
-  const std::string complete = "Read complete.\n" + std::to_string(kPoints) + " points were imported.";
-  if (message != complete || filterState.trackStore->Count() != kPoints || overlaySettings.baseTime != kFirstTime)
-    std::_Exit(13);
+  const bool whole = message == test_support::ImportSummary(kPoints) && filterState.trackStore->Count() == kPoints &&
+                     overlaySettings.baseTime == kFirstTime;
+  if (!whole) std::_Exit(13);
   overlaySettings.baseTime = kOldBaseTime;
   return true;
 }
@@ -153,7 +154,7 @@ void ImportWithMemoryExhausted(std::string path) {
   }
   LiftAddressSpaceLimit();
   const bool loadError =
-      fake::State().messageBoxes.size() == 1 && fake::State().messageBoxes.front().text == "File load error";
+      fake::State().messageBoxes.size() == 1 && fake::State().messageBoxes.front().text == test_support::kLoadError;
   std::_Exit(loadError && !filterState.trackStore && overlaySettings.baseTime == kOldBaseTime ? 0 : 1);
 }
 

@@ -11,6 +11,7 @@
 #include "host/overlay_settings.h"
 #include "platform/fake/fake_platform.h"
 #include "support/decimal_comma_locale.h"
+#include "support/import_message.h"
 #include "support/track_files.h"
 #include "track/gpx_import.h"
 #include "track/track_store.h"
@@ -19,14 +20,12 @@ namespace meridel {
 namespace {
 
 using test_support::GpxWithSegment;
+using test_support::ImportMessage;
+using test_support::kLoadError;
+using test_support::kNoTrackPoint;
 using test_support::TempFile;
 
-const char* const kLoadError = "File load error";
-const char* const kNoTrackPoint = "No trkpt in GPX file";
-
-std::string Summary(unsigned count) {
-  return "Read complete.\n" + std::to_string(count) + " points were imported.";
-}
+std::string Summary(size_t count) { return test_support::ImportSummary(static_cast<uint32_t>(count)); }
 
 // ---------------------------------------------------------------- coordinates
 
@@ -114,19 +113,7 @@ class GpxImportTest : public ::testing::Test {
   // Imports a file holding `contents`; returns the one message shown.
   static std::string Import(const std::string& contents) {
     const TempFile file(contents);
-    return ImportPath(file.path());
-  }
-
-  static std::string ImportPath(const std::string& path) {
-    const size_t before = fake::State().messageBoxes.size();
-    ImportGpx(path);
-    const std::vector<fake::MessageBoxCall>& boxes = fake::State().messageBoxes;
-    EXPECT_EQ(boxes.size(), before + 1) << "one message per import";
-    if (boxes.size() != before + 1) return "";
-    EXPECT_EQ(boxes.back().owner, nullptr);
-    EXPECT_EQ(boxes.back().caption, "");
-    EXPECT_EQ(boxes.back().type, 0u);  // MB_OK
-    return boxes.back().text;
+    return ImportMessage(file.path());
   }
 };
 
@@ -186,7 +173,7 @@ TEST_F(GpxImportTest, ReadsTheFirstSegmentOfTheFirstTrack) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(Import(c.document), Summary(static_cast<unsigned>(c.points.size())));
+    EXPECT_EQ(Import(c.document), Summary(c.points.size()));
     ExpectPoints(Points(), c.points);
     EXPECT_EQ(overlaySettings.baseTime, c.points.front().time);
     EXPECT_EQ(TrackStoreInspector::CursorIndex(*filterState.trackStore), 0u);
@@ -219,7 +206,7 @@ TEST_F(GpxImportTest, PassesOverPointsWithoutUsableCoordinates) {
     std::vector<ExpectedPoint> expected;
     if (c.point) expected.push_back(*c.point);
     expected.push_back({8, 9, kT0});
-    EXPECT_EQ(Import(document), Summary(static_cast<unsigned>(expected.size())));
+    EXPECT_EQ(Import(document), Summary(expected.size()));
     ExpectPoints(Points(), expected);
   }
 }
@@ -290,7 +277,7 @@ TEST_F(GpxImportTest, UnreadablePathsAreLoadErrors) {
   for (const std::string& path : {missing, directory, std::string()}) {
     SCOPED_TRACE(path);
     filterState.trackStore->Append({1.0, 1.0, 5});
-    EXPECT_EQ(ImportPath(path), kLoadError);
+    EXPECT_EQ(ImportMessage(path), kLoadError);
     EXPECT_EQ(filterState.trackStore->Count(), 0u);
     EXPECT_EQ(overlaySettings.baseTime, kOldBaseTime);
   }
@@ -302,7 +289,7 @@ TEST_F(GpxImportTest, ImportingTwiceGivesTheSameTrack) {
   const TempFile file(document);
   for (int round = 0; round < 2; ++round) {
     SCOPED_TRACE(round);
-    EXPECT_EQ(ImportPath(file.path()), Summary(3));
+    EXPECT_EQ(ImportMessage(file.path()), Summary(3));
     ExpectPoints(Points(), {{1, 2, kT0}, {3, 4, -1}, {5, 6, kT0}});
     EXPECT_EQ(overlaySettings.baseTime, kT0);
   }
