@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs every test: installs what is missing, builds the native, sanitizer and
-# Windows builds, then one ctest run over all of them (Windows tests under
+# Runs every test: installs what is missing, builds the native, sanitizer,
+# Windows and fuzz builds, then one ctest run over all of them (Windows tests under
 # Wine). Ends with ctest's own summary.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,11 +19,12 @@ configure_and_build() {  # dir, extra cmake args...
 configure_and_build build/native
 configure_and_build build/sanitize -DMERIDEL_SANITIZE=ON
 configure_and_build build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
+CC=clang CXX=clang++ configure_and_build build/fuzz -DMERIDEL_FUZZ=ON
 
 # One ctest over the three build trees.
 mkdir -p build/all
 cat >build/all/CTestTestfile.cmake <<CTEST
-subdirs("$repo/build/native" "$repo/build/sanitize" "$repo/build/windows")
+subdirs("$repo/build/native" "$repo/build/sanitize" "$repo/build/windows" "$repo/build/fuzz")
 CTEST
 
 "$repo/tools/wine-run.sh" --prepare
