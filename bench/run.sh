@@ -3,9 +3,12 @@
 # gpxpy, and the cost of "JOSM sync" beside curl, all in one run on this
 # machine, and writes the figures to docs/performance.md.
 #
-#   bench/run.sh            (as root: it installs the tools it compares with
-#                            and runs the sync part in a private network
-#                            namespace, where 127.0.0.1:8111 is ours alone)
+#   bench/run.sh [--native-only]
+#
+# As root: it installs the tools it compares with and runs the sync parts in
+# private network namespaces, where 127.0.0.1:8111 is ours alone. The Windows
+# figures come from the stand-in host (standin_host.exe bench), which loads
+# the Release meridel.auf under Wine; --native-only leaves them out.
 #
 # MERIDEL_BENCH_BUILD names the Release build directory (default
 # build/bench-release). The generated GPX files live in a temporary folder
@@ -44,13 +47,58 @@ PY
   exit 0
 fi
 
+# --- inside another private network namespace: the Windows build under Wine ---
+if [ "${1:-}" = "--windows-in-namespace" ]; then
+  host=$2 module=$3 results=$4
+  shift 4
+  ip link set lo up
+  # A Wine prefix of our own: Wine makes its sockets in its wineserver, which
+  # must run in this namespace, not in that of another program's Wine.
+  shared=${MERIDEL_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/meridel/wine-prefix}
+  if [ ! -f "$shared-bench/.meridel-ready" ]; then
+    MERIDEL_WINEPREFIX=$shared "$repo/tools/wine-run.sh" --prepare
+    rm -rf "$shared-bench"
+    cp -a "$shared" "$shared-bench"  # much quicker than making a prefix
+  fi
+  export MERIDEL_WINEPREFIX="$shared-bench"
+  josm=$results/josm
+  mkdir -p "$josm"
+  log=$josm/log.jsonl
+  : >"$log"
+  "$repo/tools/josm-standin-ctl.sh" start 8111 "$log" ok >/dev/null
+  # The host asks for the stand-in to stop (standin_host/josm_link.h).
+  (
+    until [ -f "$josm/request" ]; do sleep 0.1; done
+    "$repo/tools/josm-standin-ctl.sh" stop "$log.pid"
+    echo stopped >"$josm/state.tmp"
+    mv "$josm/state.tmp" "$josm/state"
+    rm -f "$josm/request"
+  ) &
+  server=$!
+  trap 'kill $server 2>/dev/null; "$repo/tools/josm-standin-ctl.sh" stop "$log.pid"; WINEPREFIX=$MERIDEL_WINEPREFIX wineserver -w' EXIT
+  # wine-run.sh, Wine and the emulator all exec: this shell's pid becomes that
+  # of the process whose memory the host reads.
+  bash -c 'wine_run=$1 host=$2 module=$3 josm=$4; shift 4
+    exec "$wine_run" "$host" bench "$module" --unix-pid $$ --josm "$josm" "$@"' \
+    bash "$repo/tools/wine-run.sh" "$host" "$module" "$josm" "$@" >"$results/windows.jsonl"
+  exit 0
+fi
+
+windows=1
+case ${1:-} in
+  --native-only) windows=0 ;;
+  "") ;;
+  *) echo "usage: $0 [--native-only]" >&2; exit 2 ;;
+esac
+
 if [ "$(id -u)" -ne 0 ]; then
   echo "run.sh: run as root (it installs packages and makes a network namespace)" >&2
   exit 1
 fi
 
-# --- the tools compared with, and those the driver needs ---------------------
-packages=(gpsbabel python3-gpxpy time curl iproute2 util-linux python3 cmake ninja-build libbenchmark-dev)
+# --- what the builds need, the tools compared with and those the driver uses --
+"$repo/scripts/setup.sh"
+packages=(gpsbabel python3-gpxpy time curl util-linux)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -101,6 +149,25 @@ done
 
 # --- "JOSM sync": present and absent, in a network namespace of our own -------
 unshare --net -- "$0" --sync-in-namespace "$bench" "$results"
+
+# --- the Windows build under Wine: frames, imports and sync in one start ------
+if [ "$windows" = 1 ]; then
+  wbuild=${MERIDEL_BENCH_WINDOWS_BUILD:-$repo/build/bench-release-windows}
+  cmake -S "$repo" -B "$wbuild" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-i686.cmake" \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
+  ninja -C "$wbuild" meridel standin_host
+  python3 "$repo/tools/make_gpx.py" --points 1 --output "$work/track-1.gpx"
+  # The one-point file twice: the first press loads the dialog's libraries,
+  # the second measures what the dialog and the message box cost. The track
+  # of the last import is rendered.
+  # A Windows run that ends early still leaves the figures it measured; the
+  # report says which are missing.
+  status=0
+  unshare --net -- "$0" --windows-in-namespace "$wbuild/standin_host/standin_host.exe" "$wbuild/meridel.auf" \
+    "$results" "$work/track-1.gpx" "$work/track-1.gpx" "$work/track-10000.gpx" "$work/track-100000.gpx" \
+    "$work/track-1000000.gpx" "$work/track-10000.gpx" || status=$?
+  echo "$status" >"$results/windows-status"
+fi
 
 cat /proc/loadavg >"$results/loadavg-end"
 python3 "$here/report.py" "$results" "$repo/docs/performance.md"
