@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <clocale>
+#include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
 #include <sstream>
+#include <vector>
 
 #include "support/decimal_comma_locale.h"
 
@@ -63,4 +68,31 @@ TEST(NumberText, SameUnderADecimalCommaLocale) {
     EXPECT_STREQ(std::localeconv()->decimal_point, ",");
   }
   ExpectAllTexts();
+}
+
+// Every value formats as the general conversion does: exact ties at the ninth
+// decimal (odd multiples of 1/512) round to even, and the integer fast path
+// hands over to the general conversion beyond 64 bits of hundred-millionths.
+TEST(NumberText, FixedEightAgreesWithTheGeneralConversion) {
+  std::vector<double> values = {0.0, -0.0, 5e-9, -5e-9, 1.5e-8, 4.9e-324, 1.8446744073709552e11, -1.85e11,
+                                std::ldexp(1.0, 43), std::ldexp(1.0, 44), std::nextafter(std::ldexp(1.0, 44), 0.0),
+                                std::numeric_limits<double>::max(), -std::numeric_limits<double>::infinity(),
+                                std::numeric_limits<double>::quiet_NaN()};
+  for (int k = -3000; k <= 3000; ++k) values.push_back(k / 512.0 + 35);
+  std::mt19937_64 random(1);
+  std::uniform_real_distribution<double> coordinate(-400.0, 400.0);
+  for (int i = 0; i < 20000; ++i) {
+    const uint64_t bits = random();
+    double any;
+    std::memcpy(&any, &bits, sizeof any);
+    values.push_back(any);
+    values.push_back(coordinate(random));
+  }
+  for (const double value : values) {
+    char expected[400];
+    const auto end = std::to_chars(expected, expected + sizeof expected, value, std::chars_format::fixed, 8).ptr;
+    std::string text;
+    AppendFixed8(text, value);
+    ASSERT_EQ(text, std::string(expected, end)) << value;
+  }
 }
