@@ -179,7 +179,7 @@ def sync_section(results, tools, micro):
     answers = curl_present["stdout"].split()
     if len(answers) != frames or set(answers) != {"200"}:
         sys.exit("report: curl's baseline did not get one 200 answer per frame's request")
-    log = [json.loads(line) for line in open(os.path.join(results, "standin.log"), encoding="utf-8")]
+    log = [json.loads(line) for line in open(os.path.join(results, "standin-module-present.log"), encoding="utf-8")]
     module_requests = sum(1 for entry in log if entry["user_agent"] == "")
     present_ns = to_ns(present["real_time"], present["time_unit"])
     absent_ns = to_ns(absent["real_time"], absent["time_unit"])
@@ -189,7 +189,8 @@ def sync_section(results, tools, micro):
     rows = [
         f"{frames:,} frames with \"JOSM sync\" ticked, through the libcurl client, against the JOSM stand-in "
         f"(tools/josm_standin.py, which logged {module_requests:,} requests from the module and answered each "
-        f"with 200); then the same {frames:,} requests by one `curl` process. Wall times: each frame waits for "
+        f"with 200); then the same {frames:,} requests by one `curl` process. With JOSM absent nothing listens "
+        "on the port. Each of the four runs has a network namespace of its own. Wall times: each frame waits for "
         "its exchange.",
         "",
         "| Measured | Per frame (wall) | Frames per second | Baseline | Ratio |",
