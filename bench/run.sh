@@ -65,17 +65,20 @@ if [ "${1:-}" = "--windows-in-namespace" ]; then
   mkdir -p "$josm"
   log=$josm/log.jsonl
   : >"$log"
-  "$repo/tools/josm-standin-ctl.sh" start 8111 "$log" ok >/dev/null
-  # The host asks for the stand-in to stop (standin_host/josm_link.h).
+  # The host measures JOSM absent first, then asks for the stand-in to start
+  # (standin_host/josm_link.h).
   (
     until [ -f "$josm/request" ]; do sleep 0.1; done
-    "$repo/tools/josm-standin-ctl.sh" stop "$log.pid"
-    echo stopped >"$josm/state.tmp"
+    read -r _ mode <"$josm/request" || true
+    if "$repo/tools/josm-standin-ctl.sh" start 8111 "$log" "${mode:-ok}" >/dev/null; then state=running
+    else state="failed: the stand-in did not start"; fi
+    echo "$state" >"$josm/state.tmp"
     mv "$josm/state.tmp" "$josm/state"
     rm -f "$josm/request"
   ) &
   server=$!
-  trap 'kill $server 2>/dev/null; "$repo/tools/josm-standin-ctl.sh" stop "$log.pid"; WINEPREFIX=$MERIDEL_WINEPREFIX wineserver -w' EXIT
+  trap 'kill $server 2>/dev/null || true; "$repo/tools/josm-standin-ctl.sh" stop "$log.pid"
+        WINEPREFIX=$MERIDEL_WINEPREFIX wineserver -w || true' EXIT
   # wine-run.sh, Wine and the emulator all exec: this shell's pid becomes that
   # of the process whose memory the host reads.
   bash -c 'wine_run=$1 host=$2 module=$3 josm=$4; shift 4
