@@ -3,7 +3,9 @@
 #include <objbase.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -421,8 +423,13 @@ void Session::Frame(const Step& step) {
   }
   if (step.Has("save")) {
     const std::string path = outputDirectory_ + "/" + step.Option("save");
-    if (!image_->SavePng(WindowsPath(path))) Fail("cannot write " + path);
-    else notices_.push_back("saved " + path);
+    if (!image_->SavePng(WindowsPath(path))) return Fail("cannot write " + path);
+    notices_.push_back("saved " + path);
+    // An index of the saved pictures and their captions, for people.
+    std::ofstream index(WindowsPath(outputDirectory_ + "/captions.txt"), std::ios::binary | std::ios::app);
+    std::string oneLine = caption;
+    std::replace(oneLine.begin(), oneLine.end(), '\n', ' ');
+    index << step.Option("save") << "  frame " << Dec(*frameNumber) << "  " << oneLine << "\n";
   }
 }
 
