@@ -100,7 +100,7 @@ def machine(results):
         f"- Load average (1, 5, 15 min): {' '.join(load_start)} at the start, {' '.join(load_end)} at the end. "
         "The machine's two cores are shared with other work, so wall times carry other programs' load; "
         "CPU times (what the measured process itself spent) are the figures compared below.",
-        f"- Reproduce: `{REPRODUCE}` (as root; about ten minutes).",
+        f"- Reproduce: `{REPRODUCE}` (as root; about fifteen minutes on this machine).",
     ]
 
 
