@@ -123,7 +123,7 @@ def frame_section(micro):
     jumps = sorted((int(name.split("/")[1]), value) for name, value in micro.items()
                    if name.startswith("BM_LookupPosition_Jumps/"))
     for jump, (cpu, real) in jumps:
-        rows.append(f"| `LookupPosition` with jumps of {jump:,} s ({jump:,} points) back and forth | {ns(cpu)} | "
+        rows.append(f"| `LookupPosition` with jumps of {jump:,} s ({jump:,} point{'s' if jump != 1 else ''}) back and forth | {ns(cpu)} | "
                     f"{ns(real)} | no goal: the walk is the design | {ratio(cpu / lookup_cpu)} the in-order lookup; "
                     f"{cpu / jump:.2f} ns per point walked |")
     return rows, [
