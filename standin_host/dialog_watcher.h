@@ -1,7 +1,7 @@
 // Answers the system's modal dialogs from inside the process, as a user
 // would: a thread watches the UI thread's top-level dialogs while a button
 // press runs, types or picks the scripted answer, reads message boxes and
-// closes them.
+// closes them. Construct it on the UI thread, right before the press.
 #pragma once
 
 #include <windows.h>

@@ -9,6 +9,7 @@
 #include "session.h"
 #include "table_check.h"
 #include "text.h"
+#include "thread_segments.h"
 
 namespace {
 
@@ -68,6 +69,7 @@ int Sessions(const std::vector<std::string>& args) {
     }
     scenarios.push_back(std::move(*scenario));
   }
+  standin::StartComServerThread();
   int failedScenarios = 0;
   for (const standin::Scenario& scenario : scenarios)
     if (standin::RunScenario(scenario, options) > 0) ++failedScenarios;

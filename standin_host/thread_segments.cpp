@@ -1,5 +1,6 @@
 #include "thread_segments.h"
 
+#include <objbase.h>
 #include <windows.h>
 
 #include <cstdint>
@@ -23,34 +24,14 @@ long LinuxSyscall(long number, UserDesc* desc) {
   return result;
 }
 
-uint16_t FsSelector() {
-  uint16_t selector;
-  asm volatile("movw %%fs, %0" : "=r"(selector));
-  return selector;
-}
-
-uint16_t GsSelector() {
-  uint16_t selector;
-  asm volatile("movw %%gs, %0" : "=r"(selector));
-  return selector;
-}
-
-// Wine's TEB holds its own address at offset 0x18.
-uint32_t FsBase() {
-  uint32_t base;
-  asm volatile("movl %%fs:0x18, %0" : "=r"(base));
-  return base;
-}
-
-// The C library's thread block starts with a pointer to itself.
-uint32_t GsBase() {
-  uint32_t base;
-  asm volatile("movl %%gs:0, %0" : "=r"(base));
-  return base;
+// Only Wine on Linux takes Linux system calls; Windows itself would not.
+bool UnderWine() {
+  static const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+  return wine;
 }
 
 void PointEntryAt(uint16_t selector, uint32_t base) {
-  if (selector == 0 || (selector & 4)) return;  // not a descriptor table entry of its own
+  if (selector == 0 || (selector & 4)) return;  // not an entry of the table
   UserDesc desc{};
   desc.entryNumber = selector >> 3;
   if (LinuxSyscall(kGetThreadArea, &desc) != 0 || desc.baseAddress == base) return;
@@ -58,18 +39,35 @@ void PointEntryAt(uint16_t selector, uint32_t base) {
   LinuxSyscall(kSetThreadArea, &desc);
 }
 
-// Only Wine on Linux takes Linux system calls; Windows itself would not.
-bool UnderWine() {
-  static const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
-  return wine;
-}
-
 }  // namespace
 
 void RepairThreadSegments() {
   if (!UnderWine()) return;
-  PointEntryAt(FsSelector(), FsBase());
-  PointEntryAt(GsSelector(), GsBase());
+  uint16_t fsSelector, gsSelector;
+  uint32_t fsBase, gsBase;
+  asm volatile("movw %%fs, %0" : "=r"(fsSelector));
+  asm volatile("movw %%gs, %0" : "=r"(gsSelector));
+  // Wine's TEB holds its own address at 0x18; the C library's thread block
+  // starts with a pointer to itself.
+  asm volatile("movl %%fs:0x18, %0" : "=r"(fsBase));
+  asm volatile("movl %%gs:0, %0" : "=r"(gsBase));
+  PointEntryAt(fsSelector, fsBase);
+  PointEntryAt(gsSelector, gsBase);
+}
+
+void StartComServerThread() {
+  // Marshalling an object out of an apartment starts the RPC server.
+  if (FAILED(CoInitialize(nullptr))) return;
+  IStream* stream = nullptr;
+  if (SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, &stream))) {
+    if (SUCCEEDED(CoMarshalInterface(stream, IID_IUnknown, stream, MSHCTX_LOCAL, nullptr, MSHLFLAGS_TABLESTRONG))) {
+      LARGE_INTEGER start{};
+      stream->Seek(start, STREAM_SEEK_SET, nullptr);
+      CoReleaseMarshalData(stream);
+    }
+    stream->Release();
+  }
+  CoUninitialize();
 }
 
 }  // namespace standin

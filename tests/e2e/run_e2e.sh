@@ -94,13 +94,16 @@ finish() {
 trap finish EXIT
 trap 'exit 143' TERM INT
 
-# In the background, so that a time-out's signal ends it at once.
-"$repo/tools/wine-run.sh" "$host" session "$module" "$out" --josm "$josm" "$@" &
+# In the background, so that a signal ends it at once; within a time limit of
+# our own, so that a hung step leaves its log and no process behind.
+limit=${MERIDEL_E2E_TIMEOUT:-840}
+timeout --kill-after=10 "$limit" "$repo/tools/wine-run.sh" "$host" session "$module" "$out" --josm "$josm" "$@" &
 wine=$!
 wait "$wine"
 status=$?
 wine=
 [ "$status" -eq 77 ] && exit 77
+[ "$status" -eq 124 ] && echo "run_e2e: no end within $limit s: the step after the last one shown hung" >&2
 
 # Every picture must be a well-formed PNG that decodes to its stated size.
 python3 - "$out" <<'PY' || status=1
