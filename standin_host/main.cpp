@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "bench.h"
 #include "scenario.h"
 #include "session.h"
 #include "table_check.h"
@@ -29,6 +30,7 @@ int Usage() {
   standin::Print(
       "usage: standin_host table <meridel.auf>\n"
       "       standin_host session <meridel.auf> <output-dir> [--josm <dir>] <scenario>...\n"
+      "       standin_host bench <meridel.auf> [options] <gpx>...   (timings for bench/run.sh; see bench.h)\n"
       "Each scenario runs on a freshly loaded module; pictures go to <output-dir>/<scenario name>/.\n"
       "--josm names the folder of the JOSM stand-in that tests/e2e/run_e2e.sh runs beside us.\n");
   return kUsage;
@@ -86,5 +88,6 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 2 && args[0] == "table") return Table(args[1]);
   if (args.size() >= 4 && args[0] == "session") return Sessions({args.begin() + 1, args.end()});
+  if (!args.empty() && args[0] == "bench") return standin::BenchMain({args.begin() + 1, args.end()});
   return Usage();
 }
