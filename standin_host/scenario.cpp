@@ -8,6 +8,7 @@
 namespace standin {
 namespace {
 
+// What each verb takes; scenario.h says what each does.
 struct VerbSyntax {
   const char* verb;
   int minArgs;

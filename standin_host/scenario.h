@@ -4,9 +4,35 @@
 //   VERB ARG... key=value... flag...
 //
 // Arguments are numbers or "quoted texts" (\n, \" and \\ escapes); a key's
-// value may be quoted too; flags are bare words. "must-fail STEP" passes only
-// when STEP fails, which keeps the checks themselves honest. The verbs and
-// what each accepts are listed in scenario.cpp.
+// value may be quoted too; flags are bare words. Relative file paths start
+// at the scenario's folder. result=N checks what the callback returned.
+//
+//   table                                   the registration record, field by field
+//   startup [com=mta] [result=N]            com=mta: the host's thread is in the MTA already
+//   source W H RATE SCALE [fail] [result=N] the source-opened message; GetSourceFileInfo
+//                                           answers these (or 0 with fail); checks the
+//                                           X and Y maxima and NotifyFilterChanged
+//   track "NAME" VALUE                      sets the host's track-bar value
+//   check "NAME" VALUE [result=N]           sets a tick box and sends its command
+//   press "NAME" [answer] [message="..."] [high-word=N] [result=N]
+//                                           sends the button's command; answer is one of
+//                                           file=PATH, face="FACE" size=N, rgb=R,G,B,
+//                                           cancel; message= is the one message box
+//                                           expected (none when absent)
+//   current-frame N                         what GetCurrentFrame answers
+//   frame N [save=NAME.png] [caption="..."] [check-picture]
+//                                           renders frame N (five drawing calls checked)
+//   expect-passes [x=X y=Y] [text=R,G,B] [border=R,G,B] [face="FACE"] [height=N]
+//                                           the last frame's five drawing calls
+//   expect-settings [zero] [text=R,G,B] [border=R,G,B] [face="FACE"] [height=N] [base-time=N]
+//                                           the settings block
+//   josm-start [mode=ok|400|403|reset|slow], josm-stop
+//                                           the JOSM stand-in beside the run
+//   expect-josm ["PATH"...]                 the requests JOSM received since the last look
+//   exit [result=N]                         also checks that COM is as before start-up
+//
+// "must-fail STEP" passes only when STEP fails, which keeps the checks
+// themselves honest.
 #pragma once
 
 #include <map>
