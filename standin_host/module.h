@@ -20,7 +20,6 @@ class Module {
   Module(const Module&) = delete;
   Module& operator=(const Module&) = delete;
 
-  HMODULE Handle() const { return handle_; }
   FilterTable* GetFilterTable() const { return getFilterTable_(); }
 
   // Whether the address lies in the module's own image.
