@@ -13,21 +13,6 @@
 namespace bench {
 namespace {
 
-int32_t HOST_CALL DrawNothing(void*, int32_t, int32_t, const char*, int32_t, int32_t, int32_t, int32_t, void*,
-                              int32_t, int32_t) {
-  return 1;
-}
-
-int32_t HOST_CALL NotifyNothing(HostFilter*) { return 1; }
-
-int32_t HOST_CALL NtscSource(EditHandle, SourceFileInfo* info) {
-  info->width = 1920;
-  info->height = 1080;
-  info->rate = kRate;
-  info->scale = kScale;
-  return 1;
-}
-
 [[noreturn]] void Fail(const char* what) {
   std::fprintf(stderr, "bench host: %s\n", what);
   std::exit(1);
@@ -39,9 +24,7 @@ BenchHost::BenchHost()
     : trackValues_{10, 10, 9, 0, 0, 0, 0, 0},
       trackMax_{999, 999, 15, 45, 100, 59, 59, 10},
       checkValues_{0, 0, 0, 0, 0, 0} {
-  services_.NotifyFilterChanged = NotifyNothing;
-  services_.GetSourceFileInfo = NtscSource;
-  services_.DrawTextOnFrame = DrawNothing;
+  SetIdleServices(services_);
   filter.trackValues = trackValues_;
   filter.trackMax = trackMax_;
   filter.checkValues = checkValues_;
@@ -71,7 +54,7 @@ void BenchHost::LoadTrack(int32_t points) {
   }
   store.SetCursorToFirst();
   meridel::overlaySettings.baseTime = store.First().time;
-  trackFrames_ = static_cast<int32_t>(static_cast<int64_t>(points) * kRate / kScale);
+  trackFrames_ = bench::TrackFrames(points);
 }
 
 void BenchHost::SetJosmSync(bool ticked) { checkValues_[meridel::kCheckJosmSync] = ticked ? 1 : 0; }

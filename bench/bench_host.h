@@ -5,13 +5,11 @@
 #include <cstdint>
 
 #include "host/host_abi.h"
+#include "idle_host_services.h"
 
 namespace bench {
 
 inline constexpr int32_t kTrackPoints = 10'000;
-// 29.97 frames per second, as the host reports an NTSC source.
-inline constexpr int32_t kRate = 30000;
-inline constexpr int32_t kScale = 1001;
 inline constexpr int32_t kTrackStart = 1'394'000'000;  // 2014-03-05, UTC
 
 class BenchHost {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/idle_host_services.h"
 #include "dialog_watcher.h"
 #include "josm_link.h"
 #include "module.h"
@@ -31,24 +32,6 @@ constexpr UINT kMsgSourceOpened = WM_USER + 101;
 constexpr UINT kFirstCommandId = 12004;  // + the check button's index
 constexpr int kGpsFileButton = 0;
 constexpr int kJosmSyncCheck = 4;
-// 29.97 frames per second, as an NTSC source reports it.
-constexpr int32_t kRate = 30000;
-constexpr int32_t kScale = 1001;
-
-int32_t HOST_CALL DrawNothing(void*, int32_t, int32_t, const char*, int32_t, int32_t, int32_t, int32_t, void*,
-                              int32_t, int32_t) {
-  return 1;
-}
-int32_t HOST_CALL NotifyNothing(HostFilter*) { return 1; }
-int32_t HOST_CALL CurrentFrameZero(EditHandle) { return 0; }
-int32_t HOST_CALL NtscSource(EditHandle, SourceFileInfo* info) {
-  info->width = 1920;
-  info->height = 1080;
-  info->rate = kRate;
-  info->scale = kScale;
-  return 1;
-}
-
 // Wall time, and the CPU time of the calling thread (Wine reads it from the
 // system in clock ticks: long runs only).
 class Stopwatch {
@@ -154,10 +137,7 @@ class Bench {
     filter_.trackValues = trackValues_.data();
     filter_.trackMax = trackMax_.data();
     filter_.checkValues = checkValues_.data();
-    services_.GetCurrentFrame = CurrentFrameZero;
-    services_.NotifyFilterChanged = NotifyNothing;
-    services_.GetSourceFileInfo = NtscSource;
-    services_.DrawTextOnFrame = DrawNothing;
+    bench::SetIdleServices(services_);
     filter_.services = &services_;
 
     RepairThreadSegments();
@@ -223,10 +203,6 @@ class Bench {
     return true;
   }
 
-  int32_t TrackFrames(uint32_t points) const {
-    return static_cast<int32_t>(static_cast<int64_t>(points) * kRate / kScale);
-  }
-
   struct Times {
     int64_t wall;
     int64_t cpu;
@@ -239,7 +215,7 @@ class Bench {
     FrameProcInfo frame{};
     unsigned char image[4] = {};
     frame.image = image;
-    const int32_t frames = TrackFrames(points);
+    const int32_t frames = bench::TrackFrames(points);
     RepairThreadSegments();
     const Stopwatch stopwatch;
     for (int i = 0; i < count; ++i) {
