@@ -12,6 +12,9 @@ at once, before it is answered:
 
 Modes: ok (200 "OK\\r\\n"), 400, 403, reset (a TCP reset instead of an
 answer), slow (200 after --delay seconds). "Absent" is not starting it.
+relay passes each request byte for byte to a real JOSM listening on
+127.0.0.1:--relay-port and its answer back, and logs JOSM's status (or
+"refused") with the answer's body as "answer_body".
 --ready-file receives the listening port once the socket listens, so that
 --port 0 (any free port) can be used by tests that run in parallel.
 SIGTERM ends it cleanly.
@@ -36,8 +39,9 @@ class Stop(Exception):
     pass
 
 
-def read_head(conn):
-    """The request's head up to the blank line, or None if it never completes."""
+def read_message_head(conn):
+    """The bytes up to and including the blank line after the head (and any
+    that came with them), or None if the head never completes."""
     data = b""
     while b"\r\n\r\n" not in data:
         if len(data) > HEAD_LIMIT:
@@ -46,7 +50,36 @@ def read_head(conn):
         if not chunk:
             return None
         data += chunk
+    return data
+
+
+def head_text(data):
     return data.split(b"\r\n\r\n", 1)[0].decode("latin-1")
+
+
+def read_answer(upstream):
+    """JOSM's whole answer: its head, then Content-Length bytes of body, or
+    everything up to the end of the connection when the length is not given."""
+    data = read_message_head(upstream)
+    if data is None:
+        return None
+    head, _, body = data.partition(b"\r\n\r\n")
+    length = None
+    for line in head.split(b"\r\n")[1:]:
+        name, _, value = line.partition(b":")
+        if name.strip().lower() == b"content-length" and value.strip().isdigit():
+            length = int(value.strip())
+    while length is None or len(body) < length:
+        chunk = upstream.recv(65536)
+        if not chunk:
+            break
+        body += chunk
+    return head + b"\r\n\r\n" + body
+
+
+def answer_status(answer):
+    parts = answer.split(b"\r\n", 1)[0].split(b" ")
+    return int(parts[1]) if len(parts) > 1 and parts[1].isdigit() else "no status"
 
 
 def describe(head, answered):
@@ -87,11 +120,12 @@ def reset(conn):
 
 
 class StandIn:
-    def __init__(self, log_path, mode, delay):
+    def __init__(self, log_path, mode, delay, relay_port):
         self.log = open(log_path, "a", encoding="utf-8")
         self.log_lock = threading.Lock()
         self.mode = mode
         self.delay = delay
+        self.relay_port = relay_port
 
     def record(self, entry):
         with self.log_lock:
@@ -101,8 +135,12 @@ class StandIn:
     def serve(self, conn):
         try:
             conn.settimeout(READ_TIMEOUT)
-            head = read_head(conn)
-            if head is None:
+            request = read_message_head(conn)
+            if request is None:
+                return
+            head = head_text(request)
+            if self.mode == "relay":
+                self.relay(conn, request, head)
                 return
             if self.mode == "reset":
                 self.record(describe(head, "reset"))
@@ -118,6 +156,26 @@ class StandIn:
         finally:
             conn.close()
 
+    def relay(self, conn, request, head):
+        try:
+            upstream = socket.create_connection(("127.0.0.1", self.relay_port), timeout=READ_TIMEOUT)
+        except OSError:
+            self.record(describe(head, "refused"))
+            reset(conn)
+            return
+        with upstream:
+            upstream.sendall(request)
+            answer = read_answer(upstream)
+        if answer is None:
+            self.record(describe(head, "no answer"))
+            reset(conn)
+            return
+        entry = describe(head, answer_status(answer))
+        entry["answer_body"] = answer.partition(b"\r\n\r\n")[2].decode("utf-8", "replace")
+        self.record(entry)
+        conn.sendall(answer)
+        conn.shutdown(socket.SHUT_WR)
+
 
 def write_atomically(path, text):
     temporary = path + ".tmp"
@@ -130,8 +188,9 @@ def main():
     parser = argparse.ArgumentParser(description="Loopback stand-in for JOSM's remote control.")
     parser.add_argument("--port", type=int, default=8111, help="0 picks a free port (default 8111)")
     parser.add_argument("--log", required=True, help="JSON lines, one per request")
-    parser.add_argument("--mode", choices=["ok", "400", "403", "reset", "slow"], default="ok")
+    parser.add_argument("--mode", choices=["ok", "400", "403", "reset", "slow", "relay"], default="ok")
     parser.add_argument("--delay", type=float, default=5.0, help="seconds before a slow answer")
+    parser.add_argument("--relay-port", type=int, default=8112, help="where the real JOSM listens, for relay")
     parser.add_argument("--pidfile")
     parser.add_argument("--ready-file", help="receives the port once listening")
     args = parser.parse_args()
@@ -142,7 +201,7 @@ def main():
     signal.signal(signal.SIGTERM, stop)
     signal.signal(signal.SIGINT, stop)
 
-    standin = StandIn(args.log, args.mode, args.delay)
+    standin = StandIn(args.log, args.mode, args.delay, args.relay_port)
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     listener.bind(("127.0.0.1", args.port))

@@ -219,6 +219,47 @@ TEST(CurlClient, AbsentServerFailsFastAndTheSessionServesTheNextCall) {
   client.CloseHandle(session);
 }
 
+// The relay that stands between the module and a real JOSM must pass the
+// request on unchanged and JOSM's answer back, and log what JOSM answered.
+struct RelayCase {
+  const char* name;
+  const char* upstreamMode;  // nullptr: nothing listens behind the relay
+  std::optional<uint32_t> status;
+  const char* logged;  // the relay's "answered" and "answer_body" fields
+};
+
+class CurlThroughRelay : public testing::TestWithParam<RelayCase> {};
+
+TEST_P(CurlThroughRelay, PassesTheRequestUnchangedAndLogsTheAnswer) {
+  const RelayCase& c = GetParam();
+  AbsentServer absent;
+  std::optional<StandIn> upstream;
+  if (c.upstreamMode) upstream.emplace(c.upstreamMode);
+  const uint16_t upstreamPort = upstream ? upstream->Port() : absent.Port();
+  ASSERT_NE(upstreamPort, 0);
+  StandIn relay("relay --relay-port " + std::to_string(upstreamPort));
+  ASSERT_TRUE(relay.Listening());
+  platform::CurlClient client(10s);
+  HttpHandle session = client.OpenSession("");
+
+  EXPECT_EQ(RunExchange(client, session, relay.Port(), kZoom).status, c.status);
+  std::string expected = relay.Entry(kZoom, "");
+  expected.replace(expected.size() - 1, 1, c.logged);
+  EXPECT_EQ(relay.Log(), std::vector<std::string>{expected});
+  // The request bytes as sent, Host header included.
+  if (upstream) {
+    EXPECT_EQ(upstream->Log(), std::vector<std::string>{relay.Entry(kZoom, std::to_string(*c.status))});
+  }
+  client.CloseHandle(session);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, CurlThroughRelay,
+    testing::Values(RelayCase{"Ok", "ok", 200, R"(200, "answer_body": "OK\r\n"})"},
+                    RelayCase{"BadRequest", "400", 400, R"(400, "answer_body": "Bad Request\r\n"})"},
+                    RelayCase{"NothingBehind", nullptr, std::nullopt, R"("refused"})"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 struct SlowCase {
   const char* name;
   const char* delay;
