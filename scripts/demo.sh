@@ -15,8 +15,7 @@ echo "== Meridel demo: setting up (installs what is missing)"
 scripts/setup.sh
 
 echo "== building meridel.auf and the stand-in host in $build"
-[ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-ninja -C "$build" meridel standin_host >"$build.demo.log" 2>&1 || { tail -40 "$build.demo.log"; exit 1; }
+scripts/build-module.sh
 
 echo "== playing samples/demo.scenario: a ten-minute ride, 1280x720 at 30000/1001 fps"
 echo "   (the stand-in editor loads meridel.auf under Wine: expect a minute before the first step)"
@@ -33,17 +32,7 @@ sed 's/^/   /' "$out/demo/captions.txt" 2>/dev/null || echo "   (none)"
 
 echo
 echo "== requests that JOSM's stand-in received on 127.0.0.1:8111"
-python3 - "$out/josm/log.jsonl" <<'PY'
-import json, sys
-try:
-    lines = open(sys.argv[1], encoding="utf-8").read().splitlines()
-except FileNotFoundError:
-    lines = []
-for line in lines:
-    request = json.loads(line)
-    print(f"   {request['request_line']}  -> {request['answered']}")
-print(f"   ({len(lines)} requests)")
-PY
+tools/josm_requests.py "$out/josm/log.jsonl"
 
 if command -v ffmpeg >/dev/null 2>&1 && ls "$out"/demo/frame-*.png >/dev/null 2>&1; then
   ffmpeg -loglevel error -y -framerate 2 -pattern_type glob -i "$out/demo/frame-*.png" \
