@@ -8,6 +8,8 @@
 # One Wine start runs all scenarios in turn. Pictures land in OUT_DIR/<name>/,
 # the stand-in's request log in OUT_DIR/josm/log.jsonl. A scenario starts and
 # stops the stand-in through OUT_DIR/josm/request (see standin_host/josm_link.h).
+# MERIDEL_JOSM_STANDIN gives the stand-in's mode and options at the start
+# (default ok; tools/real-josm-check.sh uses "relay --relay-port 8112").
 # Exits 77 when this machine cannot run Wine.
 set -u
 repo=$(cd "$(dirname "$0")/../.." && pwd)
@@ -52,9 +54,9 @@ log="$josm/log.jsonl"
 : >"$log"
 
 stop_josm() { "$ctl" stop "$log.pid"; }
-start_josm() {  # mode
+start_josm() {  # mode [option...]
   stop_josm
-  "$ctl" start 8111 "$log" "$1" >/dev/null
+  "$ctl" start 8111 "$log" "$@" >/dev/null
 }
 
 # Answers the host's requests to start or stop the stand-in.
@@ -76,7 +78,8 @@ serve_requests() {
   done
 }
 
-if ! start_josm ok; then
+# shellcheck disable=SC2086 # the mode and its options are words
+if ! start_josm ${MERIDEL_JOSM_STANDIN:-ok}; then
   echo "run_e2e: the JOSM stand-in cannot listen on 127.0.0.1:8111" >&2
   exit 1
 fi
@@ -97,6 +100,7 @@ trap 'exit 143' TERM INT
 # In the background, so that a signal ends it at once; within a time limit of
 # our own, so that a hung step leaves its log and no process behind.
 limit=${MERIDEL_E2E_TIMEOUT:-840}
+rm -f "$out/verdict"
 timeout --kill-after=10 "$limit" "$repo/tools/wine-run.sh" "$host" session "$module" "$out" --josm "$josm" "$@" &
 wine=$!
 wait "$wine"
@@ -104,6 +108,12 @@ status=$?
 wine=
 [ "$status" -eq 77 ] && exit 77
 [ "$status" -eq 124 ] && echo "run_e2e: no end within $limit s: the step after the last one shown hung" >&2
+# A crash after the host wrote its verdict happened in Wine's teardown under
+# the i386 emulator, with every module unloaded (standin_host/main.cpp).
+if [ "$status" -gt 128 ] && [ "$status" -ne 137 ] && [ -s "$out/verdict" ]; then
+  echo "run_e2e: the host crashed (status $status) in Wine's teardown after its verdict: $(cat "$out/verdict")" >&2
+  grep -q ' 0 failed$' "$out/verdict" && status=0 || status=1
+fi
 
 # Every picture must be a well-formed PNG that decodes to its stated size.
 python3 - "$out" <<'PY' || status=1
