@@ -100,7 +100,7 @@ def machine(results):
         f"- Load average (1, 5, 15 min): {' '.join(load_start)} at the start, {' '.join(load_end)} at the end. "
         "The machine's two cores are shared with other work, so wall times carry other programs' load; "
         "CPU times (what the measured process itself spent) are the figures compared below.",
-        f"- Reproduce: `{REPRODUCE}` (as root; about fifteen minutes on this machine).",
+        f"- Reproduce: `{REPRODUCE}` (as root; four to fifteen minutes on this machine, with its other load).",
     ]
 
 
@@ -344,7 +344,7 @@ def main():
               "Small files were run several times by each tool (median).", ""] + import_rows
     lines += ["", "## 3. Sync cost per frame (native)", ""] + sync_rows
     lines += ["", "## 4. The Windows build under Wine", ""] + windows_rows
-    lines += ["", NOTES_MARKER, ""]
+    lines += ["", NOTES_MARKER, "", ""]
     with open(out, "w", encoding="utf-8") as f:
         f.write("\n".join(lines) + notes)
 

@@ -35,7 +35,7 @@ if [ "${MERIDEL_REAL_JOSM_NAMESPACE:-}" != 1 ]; then
 fi
 
 ip link set lo up
-rm -rf "$out"
+rm -rf "${out:?}"
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 home=$(mktemp -d)
