@@ -3,8 +3,11 @@
 
 Listens on 127.0.0.1 only, answers every path the same way (as JOSM answers
 /zoom, /add_node, /version ...) and closes the connection after every answer,
-as JOSM does. Each request is appended to the log as one JSON line, flushed
-at once, before it is answered:
+as JOSM does. Unlike JOSM it says so ("Connection: close"), so WinINet never
+keeps the connection for a next request; against a real JOSM it does, and
+under Wine about one request in 500 then fails on the closed connection.
+Each request is appended to the log as one JSON line, flushed at once,
+before it is answered:
 
   {"request_line": "GET /zoom?... HTTP/1.1", "path": "/zoom?...",
    "user_agent": "" or null when absent, "headers": [[name, value], ...],
