@@ -18,6 +18,17 @@ namespace {
 // successful one.
 bool comInitialized = false;
 
+// A host that leaves out a record or a service that an action needs gets no
+// action rather than a crash inside it.
+bool CanOpenSource(const HostFilter* filter) {
+  return filter && filter->services && filter->services->GetSourceFileInfo &&
+         filter->services->NotifyFilterChanged && filter->trackMax;
+}
+
+bool CanAddNode(const HostFilter* filter) {
+  return filter && filter->services && filter->services->GetCurrentFrame && filter->trackValues;
+}
+
 void OpenSource(EditHandle edit, HostFilter& filter) {
   SourceFileInfo info{};
   if (!filter.services->GetSourceFileInfo(edit, &info)) return;
@@ -79,7 +90,7 @@ int32_t HOST_CALL WindowCallback(void* window, uint32_t message, uint32_t wparam
                                  HostFilter* filter) {
   return GuardCallback(0, [&]() -> int32_t {
     if (message == kMsgSourceOpened) {
-      if (filter && filter->services) OpenSource(edit, *filter);
+      if (CanOpenSource(filter)) OpenSource(edit, *filter);
       return 0;
     }
     if (message != kWmCommand) return 0;
@@ -94,7 +105,7 @@ int32_t HOST_CALL WindowCallback(void* window, uint32_t message, uint32_t wparam
       case kFirstCommandId + kCheckBorderColor:
         return RunButton([&] { ChooseBorderColor(window); });
       case kFirstCommandId + kCheckJosmAdd:
-        if (filter && filter->services) {
+        if (CanAddNode(filter)) {
           const int32_t frame = filter->services->GetCurrentFrame(edit);
           SendJosmCommand(JosmCommand::AddNode, *filter, frame);
         }

@@ -38,11 +38,17 @@ void DrawCaption(const HostFilter& filter, const FrameProcInfo& frame, const std
   }
 }
 
+// Without one of these records the host gets its frame back untouched.
+bool CanRender(const HostFilter* filter, const FrameProcInfo* frame) {
+  return filter && frame && filter->services && filter->services->DrawTextOnFrame && filter->trackValues &&
+         filter->checkValues;
+}
+
 }  // namespace
 
 int32_t HOST_CALL FrameCallback(HostFilter* filter, FrameProcInfo* frame) {
   return GuardCallback(1, [&] {
-    if (!filter || !frame || !filter->services) return 1;
+    if (!CanRender(filter, frame)) return 1;
     if (!filterState.fontCreated) {
       // Made once; a font that cannot be made is cached all the same.
       ReplaceCachedFont(MakeCaptionFont(overlaySettings));

@@ -202,6 +202,53 @@ TEST_F(WindowCallbackTest, JosmAddSendsTheCurrentFramesPosition) {
   EXPECT_EQ(Host().currentFrameCalls, (std::vector<EditHandle>{kEdit, kEdit}));
 }
 
+// A host that leaves out a record or a service: each callback still gives
+// its usual result, and only what needs the missing piece is left undone.
+struct LeftOutCase {
+  const char* name;
+  void (*leaveOut)(HostFilter&, HostServices&);
+  size_t draws;
+  size_t zoomRequests;
+  size_t addRequests;
+  bool sourceOpened;
+};
+
+TEST_F(WindowCallbackTest, MissingHostPiecesGiveTheUsualResultsAndLeaveTheirActionsUndone) {
+  const LeftOutCase cases[] = {
+      {"services", [](HostFilter& f, HostServices&) { f.services = nullptr; }, 0, 0, 0, false},
+      {"DrawTextOnFrame", [](HostFilter&, HostServices& s) { s.DrawTextOnFrame = nullptr; }, 0, 0, 1, true},
+      {"GetCurrentFrame", [](HostFilter&, HostServices& s) { s.GetCurrentFrame = nullptr; }, 5, 1, 0, true},
+      {"GetSourceFileInfo", [](HostFilter&, HostServices& s) { s.GetSourceFileInfo = nullptr; }, 5, 1, 1, false},
+      {"NotifyFilterChanged", [](HostFilter&, HostServices& s) { s.NotifyFilterChanged = nullptr; }, 5, 1, 1, false},
+      {"trackValues", [](HostFilter& f, HostServices&) { f.trackValues = nullptr; }, 0, 0, 0, true},
+      {"trackMax", [](HostFilter& f, HostServices&) { f.trackMax = nullptr; }, 5, 1, 1, false},
+      {"checkValues", [](HostFilter& f, HostServices&) { f.checkValues = nullptr; }, 0, 0, 1, true},
+  };
+  LoadTrack({{10.0, 20.0, 100}, {11.0, 22.0, 110}});
+  host.checkValues[meridel::kCheckJosmSync] = 1;
+  Host().sourceInfo.rate = 25;
+  Host().sourceInfo.scale = 1;
+  for (const LeftOutCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    HostFilter filter = host.filter;
+    HostServices services = host.services;
+    filter.services = &services;
+    c.leaveOut(filter, services);
+    filterState.framesPerSecond = 1.0;
+    Host().draws.clear();
+    fake::Http().requests.clear();
+
+    FrameProcInfo frame = Frame(5);
+    EXPECT_EQ(meridel::FrameCallback(&filter, &frame), 1);
+    EXPECT_EQ(Host().draws.size(), c.draws);
+    EXPECT_EQ(fake::Http().requests.size(), c.zoomRequests);
+    EXPECT_EQ(meridel::WindowCallback(kWindow, kCommand, 12009, 0, kEdit, &filter), 0);
+    EXPECT_EQ(fake::Http().requests.size(), c.zoomRequests + c.addRequests);
+    EXPECT_EQ(meridel::WindowCallback(kWindow, meridel::kMsgSourceOpened, 0, 0, kEdit, &filter), 0);
+    EXPECT_EQ(filterState.framesPerSecond == 25.0, c.sourceOpened);
+  }
+}
+
 TEST_F(WindowCallbackTest, SourceOpenedSetsMaximaAndRateThenNotifies) {
   Host().sourceInfo.width = 640;
   Host().sourceInfo.height = 480;
