@@ -130,20 +130,13 @@ class Bench {
     FilterTable* const table = module_->GetFilterTable();
     if (!table || table->trackCount < 8 || table->checkCount < 6) return Failed("the registration record is unusable");
     table_ = table;
-    filter_ = *table;
-    trackValues_.assign(table->trackDefaults, table->trackDefaults + table->trackCount);
-    trackMax_.assign(table->trackMax, table->trackMax + table->trackCount);
-    checkValues_.assign(table->checkCount, 0);
-    filter_.trackValues = trackValues_.data();
-    filter_.trackMax = trackMax_.data();
-    filter_.checkValues = checkValues_.data();
-    bench::SetIdleServices(services_);
-    filter_.services = &services_;
+    host_.Adopt(*table);
+    bench::SetIdleServices(host_.services);
 
     RepairThreadSegments();
-    if (table->startupCallback(&filter_) != 1) return Failed("start-up failed");
+    if (table->startupCallback(&host_.filter) != 1) return Failed("start-up failed");
     RepairThreadSegments();
-    table->windowCallback(nullptr, kMsgSourceOpened, 0, 0, this, &filter_);
+    table->windowCallback(nullptr, kMsgSourceOpened, 0, 0, this, &host_.filter);
     int failures = 0;
     uint32_t points = 0;
     for (const std::string& path : options_.imports)
@@ -155,7 +148,7 @@ class Bench {
       if (josm_.Available()) failures += Sync(points);
     }
     RepairThreadSegments();
-    table->exitCallback(&filter_);
+    table->exitCallback(&host_.filter);
     return failures ? 1 : 0;
   }
 
@@ -167,7 +160,7 @@ class Bench {
 
   int32_t Press(int button) {
     RepairThreadSegments();
-    return table_->windowCallback(nullptr, WM_COMMAND, kFirstCommandId + button, 0, this, &filter_);
+    return table_->windowCallback(nullptr, WM_COMMAND, kFirstCommandId + button, 0, this, &host_.filter);
   }
 
   // The "GPS file" button with the file typed into the dialog. The time
@@ -221,7 +214,7 @@ class Bench {
     for (int i = 0; i < count; ++i) {
       frame.frame = next;
       if (repairEachFrame) RepairThreadSegments();
-      table_->frameCallback(&filter_, &frame);
+      table_->frameCallback(&host_.filter, &frame);
       next = next + 1 == frames ? 0 : next + 1;
     }
     return {stopwatch.WallNanoseconds(), stopwatch.CpuNanoseconds()};
@@ -239,7 +232,7 @@ class Bench {
   // left in TIME_WAIT slow refused connections down), then present: the
   // driver starts the stand-in when asked.
   int Sync(uint32_t points) {
-    checkValues_[kJosmSyncCheck] = 1;
+    host_.checkValues[kJosmSyncCheck] = 1;
     int failures = 0;
     for (const bool present : {false, true}) {
       std::string error;
@@ -257,7 +250,7 @@ class Bench {
                   {"frames", Dec(options_.syncFrames)}, {"wall_ns", Dec(times.wall)}, {"cpu_ns", Dec(times.cpu)},
                   {"requests_received", Dec(static_cast<int64_t>(requests))}}));
     }
-    checkValues_[kJosmSyncCheck] = 0;
+    host_.checkValues[kJosmSyncCheck] = 0;
     return failures;
   }
 
@@ -266,9 +259,7 @@ class Bench {
   LinuxProcess process_;
   std::unique_ptr<Module> module_;
   FilterTable* table_ = nullptr;
-  HostFilter filter_{};
-  HostServices services_{};
-  std::vector<int32_t> trackValues_, trackMax_, checkValues_;
+  HostFilterRecord host_;
 };
 
 }  // namespace

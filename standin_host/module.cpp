@@ -29,4 +29,15 @@ bool Module::Contains(const void* address) const {
          owner == handle_;
 }
 
+void HostFilterRecord::Adopt(const FilterTable& table) {
+  filter = table;
+  trackValues.assign(table.trackDefaults, table.trackDefaults + table.trackCount);
+  trackMax.assign(table.trackMax, table.trackMax + table.trackCount);
+  checkValues.assign(table.checkCount, 0);
+  filter.trackValues = trackValues.data();
+  filter.trackMax = trackMax.data();
+  filter.checkValues = checkValues.data();
+  filter.services = &services;
+}
+
 }  // namespace standin

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/host_abi.h"
 
@@ -29,6 +30,18 @@ class Module {
   Module(HMODULE handle, GetFilterTableFn getFilterTable) : handle_(handle), getFilterTable_(getFilterTable) {}
   HMODULE handle_;
   GetFilterTableFn getFilterTable_;
+};
+
+// What the host keeps for a loaded filter: the filter's table, pointed at
+// arrays and services of the host's own. The callbacks receive `filter`.
+struct HostFilterRecord {
+  // Copies the table; the track bars start at their defaults and maxima,
+  // the check buttons clear, and `filter.services` points at `services`.
+  void Adopt(const FilterTable& table);
+
+  HostFilter filter{};
+  HostServices services{};
+  std::vector<int32_t> trackValues, trackMax, checkValues;
 };
 
 }  // namespace standin

@@ -95,10 +95,7 @@ class Session {
   std::unique_ptr<Module> module_;
   FilterTable* table_ = nullptr;
 
-  // What the host keeps for the filter.
-  HostFilter filter_{};
-  HostServices services_{};
-  std::vector<int32_t> trackValues_, checkValues_, trackMax_;
+  HostFilterRecord host_;
   HWND settingsWindow_ = nullptr;
   SourceFileInfo source_{};
   bool sourceFails_ = false;
@@ -133,7 +130,7 @@ int32_t Session::GetCurrentFrame(EditHandle edit) {
 }
 
 int32_t Session::NotifyFilterChanged(HostFilter* filter) {
-  if (filter != &filter_) Fail("NotifyFilterChanged was handed a record that is not the host's HostFilter");
+  if (filter != &host_.filter) Fail("NotifyFilterChanged was handed a record that is not the host's HostFilter");
   ++notifications_;
   return 1;
 }
@@ -165,19 +162,11 @@ bool Session::Prepare(std::string& error) {
     error = "the registration record is unusable";
     return false;
   }
-  // The host's record: the filter's table with the host's own arrays and services.
-  filter_ = *table_;
-  trackValues_.assign(table_->trackDefaults, table_->trackDefaults + table_->trackCount);
-  trackMax_.assign(table_->trackMax, table_->trackMax + table_->trackCount);
-  checkValues_.assign(table_->checkCount, 0);
-  filter_.trackValues = trackValues_.data();
-  filter_.checkValues = checkValues_.data();
-  filter_.trackMax = trackMax_.data();
-  services_.GetCurrentFrame = ServiceGetCurrentFrame;
-  services_.NotifyFilterChanged = ServiceNotifyFilterChanged;
-  services_.GetSourceFileInfo = ServiceGetSourceFileInfo;
-  services_.DrawTextOnFrame = ServiceDrawTextOnFrame;
-  filter_.services = &services_;
+  host_.Adopt(*table_);
+  host_.services.GetCurrentFrame = ServiceGetCurrentFrame;
+  host_.services.NotifyFilterChanged = ServiceNotifyFilterChanged;
+  host_.services.GetSourceFileInfo = ServiceGetSourceFileInfo;
+  host_.services.DrawTextOnFrame = ServiceDrawTextOnFrame;
 
   settingsWindow_ = CreateWindowExA(0, "STATIC", (std::string(table_->name ? table_->name : "") + " settings").c_str(),
                                     WS_OVERLAPPEDWINDOW, 0, 0, 320, 240, nullptr, nullptr, nullptr, nullptr);
@@ -250,7 +239,7 @@ void Session::RunStep(const Step& step) {
 
 int32_t Session::WindowMessage(UINT message, uint32_t wparam) {
   RepairThreadSegments();
-  return table_->windowCallback(settingsWindow_, message, wparam, 0, Edit(), &filter_);
+  return table_->windowCallback(settingsWindow_, message, wparam, 0, Edit(), &host_.filter);
 }
 
 void Session::ExpectResult(const Step& step, int32_t result) {
@@ -300,7 +289,7 @@ void Session::Startup(const Step& step) {
     if (!hostComMta_) return Fail("the host could not enter the multithreaded apartment");
   }
   RepairThreadSegments();
-  ExpectResult(step, table_->startupCallback(&filter_));
+  ExpectResult(step, table_->startupCallback(&host_.filter));
 }
 
 void Session::Source(const Step& step) {
@@ -313,16 +302,16 @@ void Session::Source(const Step& step) {
   source_.rate = *rate;
   source_.scale = *scale;
   sourceFails_ = step.Flag("fail");
-  const std::vector<int32_t> maxBefore = trackMax_;
+  const std::vector<int32_t> maxBefore = host_.trackMax;
   notifications_ = 0;
   ExpectResult(step, WindowMessage(kMsgSourceOpened, 0));
   if (sourceFails_) {
-    if (trackMax_ != maxBefore) Fail("a failed GetSourceFileInfo changed the track maxima");
+    if (host_.trackMax != maxBefore) Fail("a failed GetSourceFileInfo changed the track maxima");
     if (notifications_ != 0) Fail("a failed GetSourceFileInfo was followed by NotifyFilterChanged");
     return;
   }
-  if (trackMax_[0] != *width || trackMax_[1] != *height)
-    Fail("the X and Y maxima are " + Dec(trackMax_[0]) + " and " + Dec(trackMax_[1]) + ", not the frame size");
+  if (host_.trackMax[0] != *width || host_.trackMax[1] != *height)
+    Fail("the X and Y maxima are " + Dec(host_.trackMax[0]) + " and " + Dec(host_.trackMax[1]) + ", not the frame size");
   if (notifications_ != 1) Fail("NotifyFilterChanged was called " + Dec(notifications_) + " times, not once");
   if (*width > 0 && *height > 0) image_ = std::make_unique<FrameImage>(*width, *height);
 }
@@ -330,14 +319,14 @@ void Session::Source(const Step& step) {
 void Session::Track(const Step& step) {
   const auto index = IndexOf(table_->trackNames, table_->trackCount, step.args[0]);
   const auto value = Number(step.args[1]);
-  if (index && value) trackValues_[*index] = *value;
+  if (index && value) host_.trackValues[*index] = *value;
 }
 
 void Session::Check(const Step& step) {
   const auto index = IndexOf(table_->checkNames, table_->checkCount, step.args[0]);
   const auto value = Number(step.args[1]);
   if (!index || !value) return;
-  checkValues_[*index] = *value;
+  host_.checkValues[*index] = *value;
   // The editor reports a click on a tick box like a button press.
   ExpectResult(step, WindowMessage(WM_COMMAND, kFirstCommandId + *index));
 }
@@ -398,7 +387,7 @@ void Session::Frame(const Step& step) {
   frame.image = image_.get();
   frame.frame = *frameNumber;
   RepairThreadSegments();
-  const int32_t result = table_->frameCallback(&filter_, &frame);
+  const int32_t result = table_->frameCallback(&host_.filter, &frame);
   if (result != 1) Fail("the frame callback returned " + Dec(result) + ", not 1");
 
   // What every frame owes the host: five calls on this frame, one text, one font, the zeros.
@@ -435,8 +424,8 @@ void Session::Frame(const Step& step) {
 
 void Session::ExpectPasses(const Step& step) {
   if (draws_.size() != 5) return Fail("the last frame made " + Dec(draws_.size()) + " drawing calls, not 5");
-  const auto x = step.Has("x") ? Number(step.Option("x")) : std::optional<int32_t>(trackValues_[0]);
-  const auto y = step.Has("y") ? Number(step.Option("y")) : std::optional<int32_t>(trackValues_[1]);
+  const auto x = step.Has("x") ? Number(step.Option("x")) : std::optional<int32_t>(host_.trackValues[0]);
+  const auto y = step.Has("y") ? Number(step.Option("y")) : std::optional<int32_t>(host_.trackValues[1]);
   if (!x || !y) return;
   const auto text = Colour(step, "text"), border = Colour(step, "border");
   // Four one-pixel shifts in the border colour, then the text in place.
@@ -464,10 +453,10 @@ void Session::ExpectPasses(const Step& step) {
 }
 
 void Session::ExpectSettings(const Step& step) {
-  if (!filter_.extraData || filter_.extraDataSize != sizeof(meridel::OverlaySettings))
+  if (!host_.filter.extraData || host_.filter.extraDataSize != sizeof(meridel::OverlaySettings))
     return Fail("the filter has no settings block of 60 bytes");
   meridel::OverlaySettings settings;
-  std::memcpy(&settings, filter_.extraData, sizeof settings);
+  std::memcpy(&settings, host_.filter.extraData, sizeof settings);
   const std::string face(settings.faceName, strnlen(settings.faceName, sizeof settings.faceName));
   notices_.push_back("text " + Show(FromColorref(settings.textColor)) + ", border " +
                      Show(FromColorref(settings.borderColor)) + ", face " + Quoted(face) + ", height " +
@@ -506,7 +495,7 @@ void Session::ExpectJosm(const Step& step) {
 
 void Session::Exit(const Step& step) {
   RepairThreadSegments();
-  ExpectResult(step, table_->exitCallback(&filter_));
+  ExpectResult(step, table_->exitCallback(&host_.filter));
   // COM must be as the host had it before start-up: the filter's own
   // initialisation balanced, the host's untouched.
   const HRESULT probe = CoInitializeEx(nullptr, hostComMta_ ? COINIT_MULTITHREADED : COINIT_APARTMENTTHREADED);
