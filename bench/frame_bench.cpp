@@ -52,18 +52,23 @@ std::vector<int32_t> FrameMoments(const BenchHost& host) {
   return moments;
 }
 
+// One lookup whose answer the optimiser must keep.
+void TimeLookup(meridel::TrackStore* store, int32_t moment) {
+  double latitude = 0.0;
+  double longitude = 0.0;
+  benchmark::DoNotOptimize(meridel::LookupPosition(store, moment, latitude, longitude));
+  benchmark::DoNotOptimize(latitude);
+  benchmark::DoNotOptimize(longitude);
+}
+
 void BM_LookupPosition_InOrder(benchmark::State& state) {
   BenchHost host;
   host.LoadTrack(kTrackPoints);
   const std::vector<int32_t> moments = FrameMoments(host);
   meridel::TrackStore* const store = meridel::filterState.trackStore;
   size_t next = 0;
-  double latitude = 0.0;
-  double longitude = 0.0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(meridel::LookupPosition(store, moments[next], latitude, longitude));
-    benchmark::DoNotOptimize(latitude);
-    benchmark::DoNotOptimize(longitude);
+    TimeLookup(store, moments[next]);
     next = next + 1 == moments.size() ? 0 : next + 1;
   }
   state.SetItemsProcessed(state.iterations());
@@ -81,12 +86,8 @@ void BM_LookupPosition_Jumps(benchmark::State& state) {
   const int32_t later = kTrackStart + kTrackPoints / 2 + jump / 2;  // mid-track
   const int32_t moments[2] = {later, later - jump};
   size_t next = 0;
-  double latitude = 0.0;
-  double longitude = 0.0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(meridel::LookupPosition(store, moments[next], latitude, longitude));
-    benchmark::DoNotOptimize(latitude);
-    benchmark::DoNotOptimize(longitude);
+    TimeLookup(store, moments[next]);
     next ^= 1;
   }
   state.SetItemsProcessed(state.iterations() * jump);
