@@ -1,13 +1,12 @@
 #include "bench_host.h"
 
-#include <cstdlib>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
-#include "host/filter_state.h"
-#include "host/filter_table.h"
+#include "host/frame_callback.h"
 #include "host/lifecycle.h"
-#include "host/overlay_settings.h"
-#include "platform/fake/fake_platform.h"
+#include "support/fake_platform.h"
 #include "track/track_store.h"
 
 namespace bench {
@@ -20,10 +19,10 @@ namespace {
 
 }  // namespace
 
-BenchHost::BenchHost()
-    : trackValues_{10, 10, 9, 0, 0, 0, 0, 0},
-      trackMax_{999, 999, 15, 45, 100, 59, 59, 10},
-      checkValues_{0, 0, 0, 0, 0, 0} {
+BenchHost::BenchHost() {
+  const FilterTable& table = *GetFilterTable();
+  std::copy_n(table.trackDefaults, meridel::kTrackCount, trackValues_);
+  std::copy_n(table.trackMax, meridel::kTrackCount, trackMax_);
   SetIdleServices(services_);
   filter.trackValues = trackValues_;
   filter.trackMax = trackMax_;
@@ -31,17 +30,15 @@ BenchHost::BenchHost()
   filter.services = &services_;
 
   fake::Reset();
-  meridel::overlaySettings = meridel::OverlaySettings{};
-  meridel::filterState = meridel::FilterState{};
-  if (meridel::StartupCallback(&filter) != 1) Fail("start-up failed");
-  meridel::WindowCallback(nullptr, meridel::kMsgSourceOpened, 0, 0, nullptr, &filter);
-  if (meridel::filterState.framesPerSecond == 0.0) Fail("the source was not opened");
+  if (meridel::StartFilter(state) != 1) Fail("start-up failed");
+  meridel::HandleWindowMessage(state, nullptr, kMsgSourceOpened, 0, nullptr, &filter);
+  if (state.framesPerSecond == 0.0) Fail("the source was not opened");
 }
 
-BenchHost::~BenchHost() { meridel::ExitCallback(&filter); }
+BenchHost::~BenchHost() { meridel::ExitFilter(state); }
 
 void BenchHost::LoadTrack(int32_t points) {
-  meridel::TrackStore& store = *meridel::filterState.trackStore;
+  meridel::TrackStore& store = state.track;
   store.Clear();
   double latitude = 35.68;
   double longitude = 139.76;
@@ -53,7 +50,7 @@ void BenchHost::LoadTrack(int32_t points) {
     store.Append(meridel::TrackPoint{latitude, longitude, kTrackStart + i});
   }
   store.SetCursorToFirst();
-  meridel::overlaySettings.baseTime = store.First().time;
+  state.settings.baseTime = store.First().time;
   trackFrames_ = bench::TrackFrames(points);
 }
 
@@ -65,5 +62,7 @@ FrameProcInfo BenchHost::Frame(int32_t number) {
   frame.frame = number;
   return frame;
 }
+
+int32_t BenchHost::Render(FrameProcInfo& frame) { return meridel::RenderFrame(state, &filter, &frame); }
 
 }  // namespace bench

@@ -1,9 +1,12 @@
 // A minimal host for the benchmarks: a HostFilter with its own arrays and
-// services that do nothing, and the module started on the fake platform.
+// services that do nothing, and a filter of its own started on the fake
+// platform.
 #pragma once
 
 #include <cstdint>
 
+#include "host/filter_state.h"
+#include "host/filter_table.h"
 #include "host/host_abi.h"
 #include "idle_host_services.h"
 
@@ -14,9 +17,9 @@ inline constexpr int32_t kTrackStart = 1'394'000'000;  // 2014-03-05, UTC
 
 class BenchHost {
  public:
-  // Starts the module and opens a source at 29.97 frames per second.
+  // Starts the filter and opens a source at 29.97 frames per second.
   BenchHost();
-  // Runs the exit callback.
+  // Exits the filter.
   ~BenchHost();
   BenchHost(const BenchHost&) = delete;
   BenchHost& operator=(const BenchHost&) = delete;
@@ -30,13 +33,16 @@ class BenchHost {
   int32_t TrackFrames() const { return trackFrames_; }
 
   FrameProcInfo Frame(int32_t number);
+  // The frame callback's work for the frame.
+  int32_t Render(FrameProcInfo& frame);
 
+  meridel::FilterState state;
   HostFilter filter{};
 
  private:
-  int32_t trackValues_[8];
-  int32_t trackMax_[8];
-  int32_t checkValues_[6];
+  int32_t trackValues_[meridel::kTrackCount];
+  int32_t trackMax_[meridel::kTrackCount];
+  int32_t checkValues_[meridel::kCheckCount] = {};
   HostServices services_{};
   unsigned char image_[4] = {};
   int32_t trackFrames_ = 0;

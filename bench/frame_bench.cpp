@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "bench_host.h"
-#include "host/filter_state.h"
+#include "host/frame_callback.h"
 #include "overlay/caption.h"
-#include "overlay/frame_callback.h"
+#include "overlay/frame_moment.h"
 #include "track/track_store.h"
 
 namespace bench {
@@ -22,7 +22,7 @@ void BM_FrameCallback(benchmark::State& state) {
   host.LoadTrack(kTrackPoints);
   FrameProcInfo frame = host.Frame(0);
   for (auto _ : state) {
-    benchmark::DoNotOptimize(meridel::FrameCallback(&host.filter, &frame));
+    benchmark::DoNotOptimize(host.Render(frame));
     frame.frame = NextFrame(frame.frame, host.TrackFrames());
   }
   state.SetItemsProcessed(state.iterations());
@@ -33,11 +33,14 @@ BENCHMARK(BM_FrameCallback);
 void BM_BuildCaption(benchmark::State& state) {
   BenchHost host;
   host.LoadTrack(kTrackPoints);
-  FrameProcInfo frame = host.Frame(0);
+  const int64_t utcOffset = meridel::UtcOffset(host.filter.trackValues[meridel::kTrackUtcH],
+                                               host.filter.trackValues[meridel::kTrackUtcM]);
+  int32_t frame = 0;
   for (auto _ : state) {
-    std::string caption = meridel::BuildCaption(host.filter, frame);
+    const int64_t moment = meridel::MomentOfFrame(host.state, host.filter, frame);
+    std::string caption = meridel::BuildCaption(host.state.track, moment, utcOffset);
     benchmark::DoNotOptimize(caption.data());
-    frame.frame = NextFrame(frame.frame, host.TrackFrames());
+    frame = NextFrame(frame, host.TrackFrames());
   }
   state.SetItemsProcessed(state.iterations());
 }
@@ -53,7 +56,7 @@ std::vector<int32_t> FrameMoments(const BenchHost& host) {
 }
 
 // One lookup whose answer the optimiser must keep.
-void TimeLookup(meridel::TrackStore* store, int32_t moment) {
+void TimeLookup(meridel::TrackStore& store, int32_t moment) {
   double latitude = 0.0;
   double longitude = 0.0;
   benchmark::DoNotOptimize(meridel::LookupPosition(store, moment, latitude, longitude));
@@ -65,7 +68,7 @@ void BM_LookupPosition_InOrder(benchmark::State& state) {
   BenchHost host;
   host.LoadTrack(kTrackPoints);
   const std::vector<int32_t> moments = FrameMoments(host);
-  meridel::TrackStore* const store = meridel::filterState.trackStore;
+  meridel::TrackStore& store = host.state.track;
   size_t next = 0;
   for (auto _ : state) {
     TimeLookup(store, moments[next]);
@@ -82,7 +85,7 @@ void BM_LookupPosition_Jumps(benchmark::State& state) {
   const int32_t jump = static_cast<int32_t>(state.range(0));
   BenchHost host;
   host.LoadTrack(kTrackPoints);
-  meridel::TrackStore* const store = meridel::filterState.trackStore;
+  meridel::TrackStore& store = host.state.track;
   const int32_t later = kTrackStart + kTrackPoints / 2 + jump / 2;  // mid-track
   const int32_t moments[2] = {later, later - jump};
   size_t next = 0;

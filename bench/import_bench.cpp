@@ -11,8 +11,7 @@
 #include <string>
 
 #include "bench_host.h"
-#include "host/filter_state.h"
-#include "platform/fake/fake_platform.h"
+#include "support/fake_platform.h"
 #include "track/gpx_import.h"
 #include "track/track_store.h"
 
@@ -22,10 +21,10 @@ namespace {
 void ImportFile(benchmark::State& state, const std::string& path) {
   BenchHost host;
   const auto bytes = static_cast<int64_t>(std::filesystem::file_size(path));
-  for (auto _ : state) meridel::ImportGpx(path);
+  for (auto _ : state) meridel::ImportGpx(path, host.state.track, host.state.settings.baseTime);
 
   const auto& boxes = fake::State().messageBoxes;
-  const uint32_t points = meridel::filterState.trackStore->Count();
+  const uint32_t points = host.state.track.Count();
   const std::string expected = "Read complete.\n" + std::to_string(points) + " points were imported.";
   if (boxes.empty() || boxes.back().text != expected || points == 0) {
     state.SkipWithError(("the import failed: " + (boxes.empty() ? std::string("no message") : boxes.back().text))

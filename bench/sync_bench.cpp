@@ -5,8 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_host.h"
-#include "overlay/frame_callback.h"
-#include "platform/fake/fake_platform.h"
+#include "support/fake_platform.h"
 #include "platform/posix/curl_client.h"
 
 namespace bench {
@@ -56,10 +55,10 @@ void BM_FrameCallback_Sync(benchmark::State& state) {
     host.SetJosmSync(true);
     FrameProcInfo frame = host.Frame(0);
     for (auto _ : state) {
-      benchmark::DoNotOptimize(meridel::FrameCallback(&host.filter, &frame));
+      benchmark::DoNotOptimize(host.Render(frame));
       ++frame.frame;
     }
-  }  // the exit callback closes the session through the same client
+  }  // exiting the filter closes the session through the same client
   fake::UseHttpClient(nullptr);
 
   state.SetItemsProcessed(state.iterations());

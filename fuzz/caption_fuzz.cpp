@@ -1,5 +1,5 @@
-// BuildCaption over arbitrary track values, frame rates, base times, track
-// points and frame numbers. Every caption must be two lines joined by one
+// BuildCaption over arbitrary clock settings, frame rates, base times, track
+// points and frame numbers, as the frame callback combines them. Every caption must be two lines joined by one
 // line feed: the local time of the frame moment in calendar form, and the
 // position a twin store gives for the frame moment, each coordinate with
 // exactly 8 decimals.
@@ -11,11 +11,8 @@
 #include <string_view>
 
 #include "fuzz_support.h"
-#include "host/filter_state.h"
-#include "host/filter_table.h"
-#include "host/host_abi.h"
-#include "host/overlay_settings.h"
 #include "overlay/caption.h"
+#include "overlay/frame_moment.h"
 #include "track/track_store.h"
 
 namespace {
@@ -75,28 +72,27 @@ void CheckCoordinate(std::string_view text, double expected) {
   fuzz::Require(std::abs(shown - expected) <= 0.5e-8 + std::abs(expected) * 1e-15, "the coordinate rounded to 8 decimals");
 }
 
+// The input's eight 32-bit values, in the order of the filter's track bars.
+enum Value { kX, kY, kUtcH, kUtcM, kDiffH, kDiffM, kDiffS, kZoom, kValueCount };
+
 // The UTC offset as the caption adds it: each product wraps in 32 bits.
-int64_t UtcOffset(const int32_t* trackValues) {
+int64_t ModelUtcOffset(const int32_t* values) {
   const auto wrap = [](int32_t value, uint32_t factor) {
     return int64_t{static_cast<int32_t>(static_cast<uint32_t>(value) * factor)};
   };
-  return wrap(trackValues[meridel::kTrackUtcH], 3600) + wrap(trackValues[meridel::kTrackUtcM], 60);
+  return wrap(values[kUtcH], 3600) + wrap(values[kUtcM], 60);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::FuzzInput input(data, size);
-  int32_t trackValues[meridel::kTrackCount];
-  for (int32_t& value : trackValues) value = input.Take<int32_t>();
-  HostFilter filter{};
-  filter.trackValues = trackValues;
-  meridel::filterState = meridel::FilterState{};
-  meridel::filterState.framesPerSecond = input.Take<double>();
-  meridel::overlaySettings = meridel::OverlaySettings{};
-  meridel::overlaySettings.baseTime = input.Take<int32_t>();
+  int32_t values[kValueCount];
+  for (int32_t& value : values) value = input.Take<int32_t>();
+  const double framesPerSecond = input.Take<double>();
+  const int32_t baseTime = input.Take<int32_t>();
 
-  // A count of 255 stands for an absent store.
+  // A count of 255 (once an absent store) leaves the store empty.
   const uint8_t count = input.Take<uint8_t>();
   meridel::TrackStore store;
   meridel::TrackStore twin;
@@ -105,24 +101,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     store.Append(point);
     twin.Append(point);
   }
-  meridel::filterState.trackStore = count == 255 ? nullptr : &store;
 
   do {
-    FrameProcInfo frame{};
-    frame.frame = input.Take<int32_t>();
-    const std::string caption = meridel::BuildCaption(filter, frame);
+    const int32_t frame = input.Take<int32_t>();
+    const int64_t moment =
+        meridel::FrameMoment(baseTime, meridel::FrameOffset(frame, framesPerSecond),
+                             meridel::ClockDifference(values[kDiffH], values[kDiffM], values[kDiffS]));
+    const std::string caption =
+        meridel::BuildCaption(store, moment, meridel::UtcOffset(values[kUtcH], values[kUtcM]));
 
     const size_t lineFeed = caption.find('\n');
     fuzz::Require(lineFeed != std::string::npos && caption.find('\n', lineFeed + 1) == std::string::npos,
                   "exactly one line feed");
-    const int64_t moment = meridel::FrameMoment(filter, frame.frame);
-    fuzz::Require(ShownMoment(std::string_view(caption).substr(0, lineFeed)) == moment + UtcOffset(trackValues),
+    fuzz::Require(ShownMoment(std::string_view(caption).substr(0, lineFeed)) == moment + ModelUtcOffset(values),
                   "the time line shows the local moment");
 
     double latitude = 0.0;
     double longitude = 0.0;
-    meridel::LookupPosition(meridel::filterState.trackStore ? &twin : nullptr,
-                            static_cast<int32_t>(static_cast<uint32_t>(moment)), latitude, longitude);
+    meridel::LookupPosition(twin, static_cast<int32_t>(static_cast<uint32_t>(moment)), latitude, longitude);
     const std::string_view position = std::string_view(caption).substr(lineFeed + 1);
     const size_t blank = position.find(' ');
     fuzz::Require(blank != std::string_view::npos && position.find(' ', blank + 1) == std::string_view::npos,
@@ -130,7 +126,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckCoordinate(position.substr(0, blank), latitude);
     CheckCoordinate(position.substr(blank + 1), longitude);
   } while (!input.Empty());
-
-  meridel::filterState.trackStore = nullptr;
   return 0;
 }

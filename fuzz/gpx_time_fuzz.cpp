@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "fuzz_support.h"
-#include "overlay/calendar.h"
+#include "base/calendar.h"
 #include "track/gpx_time.h"
 
 namespace {

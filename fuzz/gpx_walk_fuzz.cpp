@@ -11,8 +11,9 @@
 
 #include "fuzz_support.h"
 #include "support/track_files.h"
-#include "track/gpx_import.h"
+#include "track/coordinate_scan.h"
 #include "track/gpx_time.h"
+#include "track/gpx_walk.h"
 #include "track/track_store.h"
 
 namespace {
@@ -85,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const int32_t moment : {first, first + (first < INT32_MAX), last, INT32_MIN, INT32_MAX, first}) {
     double latitude = 1.0;
     double longitude = 1.0;
-    fuzz::Require(meridel::LookupPosition(&store, moment, latitude, longitude), "a filled store answers");
+    fuzz::Require(meridel::LookupPosition(store, moment, latitude, longitude), "a filled store answers");
     fuzz::Require(meridel::TrackStoreInspector::CursorIndex(store) < points.size(), "the cursor stays on a point");
   }
   return 0;

@@ -28,10 +28,6 @@ struct BenchOptions {
   int unixPid = 0;  // 0: no memory figures
 };
 
-constexpr UINT kMsgSourceOpened = WM_USER + 101;
-constexpr UINT kFirstCommandId = 12004;  // + the check button's index
-constexpr int kGpsFileButton = 0;
-constexpr int kJosmSyncCheck = 4;
 // Wall time, and the CPU time of the calling thread (Wine reads it from the
 // system in clock ticks: long runs only).
 class Stopwatch {
@@ -174,7 +170,7 @@ class Bench {
     const int64_t residentBefore = process_.Status("VmRSS");
     const Stopwatch stopwatch;
     DialogWatcher watcher(GetCurrentThreadId(), answer);
-    Press(kGpsFileButton);
+    Press(meridel::kCheckGpsFile);
     const DialogRecord record = watcher.Finish();
     const int64_t wall = stopwatch.WallNanoseconds();
     const int64_t cpu = stopwatch.CpuNanoseconds();
@@ -232,7 +228,7 @@ class Bench {
   // left in TIME_WAIT slow refused connections down), then present: the
   // driver starts the stand-in when asked.
   int Sync(uint32_t points) {
-    host_.checkValues[kJosmSyncCheck] = 1;
+    host_.checkValues[meridel::kCheckJosmSync] = 1;
     int failures = 0;
     for (const bool present : {false, true}) {
       std::string error;
@@ -250,7 +246,7 @@ class Bench {
                   {"frames", Dec(options_.syncFrames)}, {"wall_ns", Dec(times.wall)}, {"cpu_ns", Dec(times.cpu)},
                   {"requests_received", Dec(static_cast<int64_t>(requests))}}));
     }
-    host_.checkValues[kJosmSyncCheck] = 0;
+    host_.checkValues[meridel::kCheckJosmSync] = 0;
     return failures;
   }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "host/filter_table.h"
 #include "host/host_abi.h"
 
 namespace standin {

@@ -11,7 +11,7 @@
 
 #include "dialog_watcher.h"
 #include "frame_image.h"
-#include "host/overlay_settings.h"
+#include "overlay/overlay_settings.h"
 #include "josm_link.h"
 #include "module.h"
 #include "table_check.h"
@@ -20,10 +20,6 @@
 
 namespace standin {
 namespace {
-
-// The host's own numbering of its messages and of the buttons' commands.
-constexpr UINT kMsgSourceOpened = WM_USER + 101;
-constexpr UINT kFirstCommandId = 12004;  // + the check button's index
 
 constexpr int kDefaultFrameWidth = 640;
 constexpr int kDefaultFrameHeight = 480;
@@ -424,8 +420,8 @@ void Session::Frame(const Step& step) {
 
 void Session::ExpectPasses(const Step& step) {
   if (draws_.size() != 5) return Fail("the last frame made " + Dec(draws_.size()) + " drawing calls, not 5");
-  const auto x = step.Has("x") ? Number(step.Option("x")) : std::optional<int32_t>(host_.trackValues[0]);
-  const auto y = step.Has("y") ? Number(step.Option("y")) : std::optional<int32_t>(host_.trackValues[1]);
+  const auto x = step.Has("x") ? Number(step.Option("x")) : std::optional<int32_t>(host_.trackValues[meridel::kTrackX]);
+  const auto y = step.Has("y") ? Number(step.Option("y")) : std::optional<int32_t>(host_.trackValues[meridel::kTrackY]);
   if (!x || !y) return;
   const auto text = Colour(step, "text"), border = Colour(step, "border");
   // Four one-pixel shifts in the border colour, then the text in place.

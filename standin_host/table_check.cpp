@@ -3,32 +3,15 @@
 #include <algorithm>
 #include <cstring>
 
+#include "overlay/overlay_settings.h"
 #include "text.h"
 
 namespace standin {
 namespace {
 
-struct ExpectedTrack {
-  const char* name;
-  int32_t defaultValue, minimum, maximum;
-};
-constexpr ExpectedTrack kTracks[] = {
-    {"X", 10, 0, 999},      {"Y", 10, 0, 999},        {"UTC H", 9, -11, 15},   {"UTC M", 0, -45, 45},
-    {"Diff H", 0, -10, 100}, {"Diff M", 0, -59, 59}, {"Diff S", 0, -59, 59}, {"Zoom", 0, -10, 10},
-};
-
-struct ExpectedCheck {
-  const char* name;
-  int32_t defaultValue;
-};
-constexpr ExpectedCheck kChecks[] = {{"GPS file", -1},     {"Font", -1},      {"Text Color", -1},
-                                     {"Border Color", -1}, {"JOSM sync", 0}, {"JOSM add", -1}};
-
-constexpr uint32_t kFlags = 0x00044400;
-constexpr uint32_t kHostWord = 0x30000000;
-constexpr const char* kName = "Meridel";
-constexpr const char* kInfoText = "Meridel version 0.30 by Oskavo";
-constexpr int32_t kExtraDataSize = 60;
+// What the module's source declares: the loaded module must hand the host
+// exactly that, through its export, in the host's layout.
+constexpr int32_t kExtraDataSize = sizeof(meridel::OverlaySettings);
 
 std::string Address(const void* pointer) {
   return pointer ? Hex(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer))) : "null";
@@ -63,14 +46,14 @@ class TableReport {
 };
 
 void CheckTracks(const FilterTable& table, TableReport& report) {
-  constexpr int32_t count = sizeof kTracks / sizeof kTracks[0];
+  constexpr int32_t count = meridel::kTrackCount;
   report.Field("track bars", table.trackCount, count, Dec(table.trackCount));
   if (table.trackCount != count || !table.trackNames || !table.trackDefaults || !table.trackMin || !table.trackMax) {
     report.Require(false, "track arrays: missing or of the wrong count");
     return;
   }
   for (int i = 0; i < count; ++i) {
-    const ExpectedTrack& expected = kTracks[i];
+    const meridel::TrackBar& expected = meridel::kTrackBars[i];
     const char* name = table.trackNames[i];
     const std::string label = "  track " + Dec(i);
     report.Line(label + " " + (name ? Quoted(name) : "null") + " default " + Dec(table.trackDefaults[i]) +
@@ -85,14 +68,14 @@ void CheckTracks(const FilterTable& table, TableReport& report) {
 }
 
 void CheckButtons(const FilterTable& table, TableReport& report) {
-  constexpr int32_t count = sizeof kChecks / sizeof kChecks[0];
+  constexpr int32_t count = meridel::kCheckCount;
   report.Field("check buttons", table.checkCount, count, Dec(table.checkCount));
   if (table.checkCount != count || !table.checkNames || !table.checkDefaults) {
     report.Require(false, "check arrays: missing or of the wrong count");
     return;
   }
   for (int i = 0; i < count; ++i) {
-    const ExpectedCheck& expected = kChecks[i];
+    const meridel::CheckButton& expected = meridel::kCheckButtons[i];
     const char* name = table.checkNames[i];
     const std::string label = "  check " + Dec(i);
     report.Line(label + " " + (name ? Quoted(name) : "null") + " default " + Dec(table.checkDefaults[i]) +
@@ -174,11 +157,11 @@ std::vector<std::string> CheckFilterTable(const Module& module) {
     return report.differences;
   }
   report.Require(module.Contains(table) && Writable(table), "the record must lie in the module's writable data");
-  report.Field("flags", table->flags, kFlags, Hex(table->flags));
-  report.Field("hostWordA", table->hostWordA, kHostWord, Hex(table->hostWordA));
-  report.Field("hostWordB", table->hostWordB, kHostWord, Hex(table->hostWordB));
-  report.Text("name", table->name, kName);
-  report.Text("infoText", table->infoText, kInfoText);
+  report.Field("flags", table->flags, meridel::kTableFlags, Hex(table->flags));
+  report.Field("hostWordA", table->hostWordA, meridel::kTableHostWord, Hex(table->hostWordA));
+  report.Field("hostWordB", table->hostWordB, meridel::kTableHostWord, Hex(table->hostWordB));
+  report.Text("name", table->name, meridel::kFilterName);
+  report.Text("infoText", table->infoText, meridel::kFilterInfoText);
   CheckTracks(*table, report);
   CheckButtons(*table, report);
   CheckCallbacks(module, *table, report);

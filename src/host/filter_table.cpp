@@ -1,41 +1,48 @@
 #include "host/filter_table.h"
 
+#include <array>
+
 #include "host/filter_state.h"
+#include "host/frame_callback.h"
 #include "host/lifecycle.h"
-#include "host/overlay_settings.h"
-#include "overlay/frame_callback.h"
 
 namespace meridel {
-
-OverlaySettings overlaySettings{};
-FilterState filterState{};
-
 namespace {
 
-const char* const trackNames[kTrackCount] = {"X", "Y", "UTC H", "UTC M", "Diff H", "Diff M", "Diff S", "Zoom"};
-const int32_t trackDefaults[kTrackCount] = {10, 10, 9, 0, 0, 0, 0, 0};
-const int32_t trackMin[kTrackCount] = {0, 0, -11, -45, -10, -59, -59, -10};
-// Writable: an opened source replaces the X and Y maxima with its frame size.
-int32_t trackMax[kTrackCount] = {999, 999, 15, 45, 100, 59, 59, 10};
+// The one filter of the module: its host creates no other.
+FilterState moduleFilter;
 
-const char* const checkNames[kCheckCount] = {"GPS file", "Font", "Text Color", "Border Color", "JOSM sync", "JOSM add"};
-// -1 makes a push button, 0 a tick box that starts clear.
-const int32_t checkDefaults[kCheckCount] = {-1, -1, -1, -1, 0, -1};
+// The host reads one array per column.
+template <class Entry, size_t count, class Column>
+constexpr auto ColumnOf(const Entry (&entries)[count], Column column) {
+  std::array<decltype(column(entries[0])), count> values{};
+  for (size_t i = 0; i < count; ++i) values[i] = column(entries[i]);
+  return values;
+}
+
+constexpr auto trackNames = ColumnOf(kTrackBars, [](const TrackBar& bar) { return bar.name; });
+constexpr auto trackDefaults = ColumnOf(kTrackBars, [](const TrackBar& bar) { return bar.defaultValue; });
+constexpr auto trackMin = ColumnOf(kTrackBars, [](const TrackBar& bar) { return bar.minimum; });
+// Writable: an opened source replaces the X and Y maxima with its frame size.
+constinit auto trackMax = ColumnOf(kTrackBars, [](const TrackBar& bar) { return bar.maximum; });
+
+constexpr auto checkNames = ColumnOf(kCheckButtons, [](const CheckButton& button) { return button.name; });
+constexpr auto checkDefaults = ColumnOf(kCheckButtons, [](const CheckButton& button) { return button.defaultValue; });
 
 // Writable as well: the host may keep its own data in the fields left null.
 FilterTable filterTable = {
-    /* flags           */ 0x00044400,
-    /* hostWordA       */ 0x30000000,
-    /* hostWordB       */ 0x30000000,
-    /* name            */ "Meridel",
+    /* flags           */ kTableFlags,
+    /* hostWordA       */ kTableHostWord,
+    /* hostWordB       */ kTableHostWord,
+    /* name            */ kFilterName,
     /* trackCount      */ kTrackCount,
-    /* trackNames      */ trackNames,
-    /* trackDefaults   */ trackDefaults,
-    /* trackMin        */ trackMin,
-    /* trackMax        */ trackMax,
+    /* trackNames      */ trackNames.data(),
+    /* trackDefaults   */ trackDefaults.data(),
+    /* trackMin        */ trackMin.data(),
+    /* trackMax        */ trackMax.data(),
     /* checkCount      */ kCheckCount,
-    /* checkNames      */ checkNames,
-    /* checkDefaults   */ checkDefaults,
+    /* checkNames      */ checkNames.data(),
+    /* checkDefaults   */ checkDefaults.data(),
     /* frameCallback   */ FrameCallback,
     /* startupCallback */ StartupCallback,
     /* exitCallback    */ ExitCallback,
@@ -43,15 +50,29 @@ FilterTable filterTable = {
     /* windowCallback  */ WindowCallback,
     /* trackValues     */ nullptr,
     /* checkValues     */ nullptr,
-    /* extraData       */ &overlaySettings,
+    /* extraData       */ &moduleFilter.settings,
     /* extraDataSize   */ sizeof(OverlaySettings),
-    /* infoText        */ "Meridel version 0.30 by Oskavo",
+    /* infoText        */ kFilterInfoText,
     /* fields 23-24    */ {},
     /* services        */ nullptr,
     /* fields 26-35    */ {},
 };
 
 }  // namespace
+
+int32_t HOST_CALL StartupCallback(HostFilter*) { return StartFilter(moduleFilter); }
+
+int32_t HOST_CALL ExitCallback(HostFilter*) { return ExitFilter(moduleFilter); }
+
+int32_t HOST_CALL WindowCallback(void* window, uint32_t message, uint32_t wparam, int32_t, EditHandle edit,
+                                 HostFilter* filter) {
+  return HandleWindowMessage(moduleFilter, window, message, wparam, edit, filter);
+}
+
+int32_t HOST_CALL FrameCallback(HostFilter* filter, FrameProcInfo* frame) {
+  return RenderFrame(moduleFilter, filter, frame);
+}
+
 }  // namespace meridel
 
 extern "C" FilterTable* HOST_CALL GetFilterTable(void) { return &meridel::filterTable; }

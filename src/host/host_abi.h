@@ -24,10 +24,18 @@ using HostFilter = FilterTable;
 // Opaque to the filter; only handed back to the host's services.
 using EditHandle = void*;
 
+// The callbacks' shapes; what each does and returns is written where the
+// filter declares them (host/filter_table.h).
 using FrameCallbackFn = int32_t(HOST_CALL*)(HostFilter* filter, FrameProcInfo* frame);
 using LifecycleCallbackFn = int32_t(HOST_CALL*)(HostFilter* filter);
 using WindowCallbackFn = int32_t(HOST_CALL*)(void* window, uint32_t message, uint32_t wparam,
                                              int32_t lparam, EditHandle edit, HostFilter* filter);
+
+// The settings window's messages that the window callback acts on.
+inline constexpr uint32_t kWmCommand = 0x0111;               // WM_COMMAND: a button; wparam is its command id
+inline constexpr uint32_t kMsgSourceOpened = 0x0400 + 101;  // WM_USER + 101: the host opened a source
+// A check button's command id is this plus the button's index.
+inline constexpr uint32_t kFirstCommandId = 12004;
 
 struct FilterTable {
   uint32_t flags;

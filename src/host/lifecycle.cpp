@@ -1,22 +1,13 @@
 #include "host/lifecycle.h"
 
 #include "host/callback_guard.h"
-#include "host/filter_state.h"
 #include "host/filter_table.h"
-#include "host/overlay_settings.h"
-#include "josm/http_transport.h"
-#include "josm/remote_control.h"
-#include "overlay/style_choosers.h"
+#include "host/frame_callback.h"
 #include "platform/platform.h"
 #include "track/gpx_import.h"
-#include "track/track_store.h"
 
 namespace meridel {
 namespace {
-
-// Whether start-up's CoInitialize succeeded, so that exit balances only a
-// successful one.
-bool comInitialized = false;
 
 // A host that leaves out a record or a service that an action needs gets no
 // action rather than a crash inside it.
@@ -29,14 +20,20 @@ bool CanAddNode(const HostFilter* filter) {
   return filter && filter->services && filter->services->GetCurrentFrame && filter->trackValues;
 }
 
-void OpenSource(EditHandle edit, HostFilter& filter) {
+void OpenSource(FilterState& state, EditHandle edit, HostFilter& filter) {
   SourceFileInfo info{};
   if (!filter.services->GetSourceFileInfo(edit, &info)) return;
   filter.trackMax[kTrackX] = info.width;
   filter.trackMax[kTrackY] = info.height;
   // A scale of 0 gives an infinite or NaN rate; frame moments handle both.
-  filterState.framesPerSecond = static_cast<double>(info.rate) / static_cast<double>(info.scale);
+  state.framesPerSecond = static_cast<double>(info.rate) / static_cast<double>(info.scale);
   filter.services->NotifyFilterChanged(&filter);
+}
+
+void AddNode(FilterState& state, EditHandle edit, HostFilter& filter) {
+  const int32_t frame = filter.services->GetCurrentFrame(edit);
+  SendJosmCommand(state.josm, state.track, JosmCommand::AddNode, MomentOfFrame(state, filter, frame),
+                  filter.trackValues[kTrackZoom]);
 }
 
 // Buttons whose result is 1 whatever their action did.
@@ -51,64 +48,57 @@ int32_t RunButton(Action&& action) {
 
 }  // namespace
 
-int32_t HOST_CALL StartupCallback(HostFilter*) {
-  return GuardCallback(0, [] {
-    overlaySettings = OverlaySettings{};
-    void* const session = filterState.sessionHandle;  // lives from the first request to exit
-    filterState = FilterState{};
-    filterState.sessionHandle = session;
-    comInitialized = platform::InitializeCom() >= 0;
-    if (!comInitialized) return 0;
-    overlaySettings.spareA = 10;
-    overlaySettings.spareB = 10;
-    overlaySettings.textColor = 0x00FFFFFF;
-    overlaySettings.borderColor = 0x0000FF00;
-    // Out of memory leaves no store; the import makes one when it can.
-    filterState.trackStore = CreateTrackStore();
+int32_t StartFilter(FilterState& state) noexcept {
+  return GuardCallback(0, [&] {
+    state.settings = OverlaySettings{};
+    state.track.Clear();
+    ReplaceCaptionFont(state.font, nullptr);
+    state.font.created = false;
+    state.framesPerSecond = 0.0;
+    state.comInitialized = platform::InitializeCom() >= 0;
+    if (!state.comInitialized) return 0;
+    state.settings.spareA = kStartSpare;
+    state.settings.spareB = kStartSpare;
+    state.settings.textColor = kStartTextColor;
+    state.settings.borderColor = kStartBorderColor;
     return 1;
   });
 }
 
-int32_t HOST_CALL ExitCallback(HostFilter*) {
-  return GuardCallback(1, [] {
-    if (filterState.trackStore) {
-      ReleaseTrackStore(filterState.trackStore);
-      filterState.trackStore = nullptr;
-    }
-    if (comInitialized) {
+int32_t ExitFilter(FilterState& state) noexcept {
+  return GuardCallback(1, [&] {
+    state.track.Clear();
+    if (state.comInitialized) {
       platform::UninitializeCom();
-      comInitialized = false;
+      state.comInitialized = false;
     }
-    CloseHttpSession();
+    CloseJosmLink(state.josm);
     // The cached font would otherwise outlive the module.
-    ReplaceCachedFont(nullptr);
+    ReplaceCaptionFont(state.font, nullptr);
     return 1;
   });
 }
 
-int32_t HOST_CALL WindowCallback(void* window, uint32_t message, uint32_t wparam, int32_t, EditHandle edit,
-                                 HostFilter* filter) {
+int32_t HandleWindowMessage(FilterState& state, void* window, uint32_t message, uint32_t wparam, EditHandle edit,
+                            HostFilter* filter) noexcept {
   return GuardCallback(0, [&]() -> int32_t {
     if (message == kMsgSourceOpened) {
-      if (CanOpenSource(filter)) OpenSource(edit, *filter);
+      if (CanOpenSource(filter)) OpenSource(state, edit, *filter);
       return 0;
     }
     if (message != kWmCommand) return 0;
     // The whole wparam is the command id: a notification code in the high word matches nothing.
     switch (wparam) {
       case kFirstCommandId + kCheckGpsFile:
-        return RunButton([] { ChooseGpxFile(); });
+        return RunButton([&] { ChooseGpxFile(state.track, state.settings.baseTime); });
       case kFirstCommandId + kCheckFont:
-        return RunButton([&] { ChooseCaptionFont(window); });
+        return RunButton([&] { ChooseCaptionFont(state.settings, state.font, window); });
       case kFirstCommandId + kCheckTextColor:
-        return RunButton([&] { ChooseTextColor(window); });
+        return RunButton([&] { ChooseTextColor(state.settings, window); });
       case kFirstCommandId + kCheckBorderColor:
-        return RunButton([&] { ChooseBorderColor(window); });
+        return RunButton([&] { ChooseBorderColor(state.settings, window); });
       case kFirstCommandId + kCheckJosmAdd:
-        if (CanAddNode(filter)) {
-          const int32_t frame = filter->services->GetCurrentFrame(edit);
-          SendJosmCommand(JosmCommand::AddNode, *filter, frame);
-        }
+        if (CanAddNode(filter)) AddNode(state, edit, *filter);
         return 0;
       default:  // "JOSM sync" is read by the frame callback; nothing to do here
         return 0;

@@ -1,17 +1,21 @@
-// Start-up, exit and the settings window's messages.
+// Start-up, exit and the settings window's messages, for one filter's state.
+// The exported callbacks hand these the module's one state; tests hand them
+// states of their own. None of them throws.
 #pragma once
 
+#include "host/filter_state.h"
 #include "host/host_abi.h"
 
 namespace meridel {
 
-inline constexpr uint32_t kWmCommand = 0x0111;
-inline constexpr uint32_t kMsgSourceOpened = 0x0400 + 101;  // the host's "source opened"
-inline constexpr uint32_t kFirstCommandId = 12004;           // + the check button's index
+// StartupCallback's work: 1, or 0 when COM cannot be initialised.
+int32_t StartFilter(FilterState& state) noexcept;
 
-int32_t HOST_CALL StartupCallback(HostFilter* filter);
-int32_t HOST_CALL ExitCallback(HostFilter* filter);
-int32_t HOST_CALL WindowCallback(void* window, uint32_t message, uint32_t wparam, int32_t lparam,
-                                 EditHandle edit, HostFilter* filter);
+// ExitCallback's work: always 1.
+int32_t ExitFilter(FilterState& state) noexcept;
+
+// WindowCallback's work: 1 after the four dialog buttons, 0 otherwise.
+int32_t HandleWindowMessage(FilterState& state, void* window, uint32_t message, uint32_t wparam, EditHandle edit,
+                            HostFilter* filter) noexcept;
 
 }  // namespace meridel

@@ -1,6 +1,7 @@
 // One GET to JOSM's remote control on the loopback address, port 8111.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/http_client.h"
@@ -10,14 +11,10 @@ namespace meridel {
 inline constexpr const char* kJosmServer = "127.0.0.1";
 inline constexpr uint16_t kJosmPort = 8111;
 
-// True exactly when the answer carried status 200. The session is opened on
-// first use, kept in `session` and never closed here.
+// Sends `text` as the object of a GET through `client`; true exactly when the
+// answer carried status 200. Opens the session on first use and keeps it in
+// `session`, null or not (a failed open is retried by the next call); never
+// closes it. The connection and request are closed on every path.
 bool HttpGetLocal(platform::HttpClient& client, platform::HttpHandle& session, std::string text);
-
-// The same through the system's client and FilterState's session.
-bool HttpGetLocal(std::string text);
-
-// Closes FilterState's session, if one was opened.
-void CloseHttpSession();
 
 }  // namespace meridel

@@ -1,63 +1,23 @@
 #include "josm/remote_control.h"
 
-#include "host/filter_state.h"
-#include "host/filter_table.h"
+#include "base/wrapping.h"
 #include "josm/http_transport.h"
-#include "overlay/caption.h"
-#include "overlay/number_text.h"
-#include "overlay/wrapping.h"
 #include "track/track_store.h"
 
 namespace meridel {
 
-double IntPower(double x, int32_t n) {
-  // The magnitude as unsigned: the most negative n gives 2^31.
-  uint32_t m = n < 0 ? 0u - static_cast<uint32_t>(n) : static_cast<uint32_t>(n);
-  double r = 1.0;
-  for (;;) {
-    if (m & 1u) r *= x;
-    m >>= 1;
-    if (m == 0) break;
-    x *= x;
-  }
-  return n < 0 ? 1.0 / r : r;
-}
-
-std::string BuildJosmRequest(JosmCommand command, int32_t zoom, double latitude, double longitude) {
-  std::string text;
-  switch (command) {
-    case JosmCommand::ZoomView: {
-      // A higher Zoom gives a smaller box; negate without overflow.
-      const int32_t exponent = static_cast<int32_t>(0u - static_cast<uint32_t>(zoom));
-      const double h = IntPower(1.2, exponent) * 0.001;
-      text.reserve(128);
-      text += "zoom?left=";
-      AppendFixed8(text, longitude - h);
-      text += "&right=";
-      AppendFixed8(text, longitude + h);
-      text += "&top=";
-      AppendFixed8(text, latitude + h);
-      text += "&bottom=";
-      AppendFixed8(text, latitude - h);
-      break;
-    }
-    case JosmCommand::AddNode:
-      text += "add_node?lon=";
-      AppendFixed8(text, longitude);
-      text += "&lat=";
-      AppendFixed8(text, latitude);
-      break;
-  }
-  return text;
-}
-
-void SendJosmCommand(JosmCommand command, const HostFilter& filter, int32_t frame) {
+void SendJosmCommand(JosmLink& link, TrackStore& track, JosmCommand command, int64_t moment, int32_t zoom) {
   if (command != JosmCommand::ZoomView && command != JosmCommand::AddNode) return;
-  const int64_t moment = FrameMoment(filter, frame);
   double latitude = 0.0;
   double longitude = 0.0;
-  if (!LookupPosition(filterState.trackStore, LowWord(moment), latitude, longitude)) return;
-  HttpGetLocal(BuildJosmRequest(command, filter.trackValues[kTrackZoom], latitude, longitude));
+  if (!LookupPosition(track, LowWord(moment), latitude, longitude)) return;
+  HttpGetLocal(platform::SystemHttpClient(), link.session, BuildJosmRequest(command, zoom, latitude, longitude));
+}
+
+void CloseJosmLink(JosmLink& link) {
+  if (!link.session) return;
+  platform::SystemHttpClient().CloseHandle(link.session);
+  link.session = nullptr;
 }
 
 }  // namespace meridel

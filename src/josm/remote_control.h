@@ -1,25 +1,27 @@
-// JOSM remote-control requests for a frame's position.
+// A filter instance's link to JOSM: its requests for a frame's position.
 #pragma once
 
 #include <cstdint>
-#include <string>
 
-#include "host/host_abi.h"
+#include "josm/josm_request.h"
+#include "platform/http_client.h"
 
 namespace meridel {
 
-enum class JosmCommand : int32_t { ZoomView = 0, AddNode = 1 };
+class TrackStore;
 
-// x raised to n by repeated squaring, the running product taking the squares
-// from the lowest bit up.
-double IntPower(double x, int32_t n);
+// What a filter instance keeps of its link to JOSM.
+struct JosmLink {
+  platform::HttpHandle session = nullptr;  // opened by the first request, closed by CloseJosmLink
+};
 
-// "zoom?left=..&right=..&top=..&bottom=.." or "add_node?lon=..&lat=..";
-// empty for any other command value.
-std::string BuildJosmRequest(JosmCommand command, int32_t zoom, double latitude, double longitude);
+// Looks the position at `moment` up in the track (at its low 32 bits) and
+// sends the command's request for it through the system's HTTP client.
+// Sends nothing without a position or for another command value; the
+// outcome is ignored, as JOSM may well not be running.
+void SendJosmCommand(JosmLink& link, TrackStore& track, JosmCommand command, int64_t moment, int32_t zoom);
 
-// Looks up the frame's position and sends the request; sends nothing without
-// a position. The outcome is ignored.
-void SendJosmCommand(JosmCommand command, const HostFilter& filter, int32_t frame);
+// Closes the link's session, if a request opened one.
+void CloseJosmLink(JosmLink& link);
 
 }  // namespace meridel

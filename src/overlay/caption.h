@@ -1,18 +1,29 @@
-// The moment a frame was shot and the two-line caption drawn onto it.
+// The two-line caption drawn onto a frame, and how it is drawn.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "host/host_abi.h"
-
 namespace meridel {
 
-// UTC seconds at which the frame was shot: baseTime + frame / framesPerSecond
-// (truncated) + the camera-clock difference.
-int64_t FrameMoment(const HostFilter& filter, int32_t frame);
+class TrackStore;
 
-// "YYYY-MM-DD hh:mm:ss\n<lat> <lon>" for the frame, in local time.
-std::string BuildCaption(const HostFilter& filter, const FrameProcInfo& frame);
+// "YYYY-MM-DD hh:mm:ss\n<lat> <lon>": the local date and time of
+// `moment` + `utcOffset`, and the position the track gives at `moment`
+// (0 and 0 without a track), looked up at its low 32 bits. Moves the
+// track's cursor.
+std::string BuildCaption(TrackStore& track, int64_t moment, int64_t utcOffset);
+
+// A one-pixel border: the caption drawn four times shifted by one pixel in
+// the border colour, then once in place in the text colour, on top.
+struct CaptionPass {
+  int32_t dx;
+  int32_t dy;
+  bool border;
+};
+
+inline constexpr CaptionPass kCaptionPasses[] = {
+    {0, -1, true}, {0, 1, true}, {-1, 0, true}, {1, 0, true}, {0, 0, false},
+};
 
 }  // namespace meridel

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "host/filter_state.h"
-
 namespace meridel {
 namespace {
 
@@ -18,12 +16,6 @@ void CopyFaceName(FaceName& destination, const FaceName& source) {
   std::memset(destination + length, 0, sizeof(FaceName) - length);
 }
 
-// CC_RGBINIT | CC_FULLOPEN: start from rgbResult, with the custom colours shown.
-constexpr uint32_t kColorFlags = 0x1 | 0x2;
-// CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT.
-constexpr uint32_t kFontFlags = 0x01 | 0x40;
-constexpr uint16_t kScreenFontType = 0x2000;
-
 struct ColourChoice {
   int32_t result;  // the dialog's: nonzero when a colour was confirmed
   Colour colour;
@@ -31,9 +23,15 @@ struct ColourChoice {
 
 ColourChoice RunColourChooser(platform::WindowHandle owner, Colour current) {
   // Custom colours live for this call only; they start as empty white slots.
-  uint32_t customColours[16];
+  uint32_t customColours[platform::kCustomColorCount];
   for (uint32_t& custom : customColours) custom = 0x00FFFFFF;
-  platform::ColorDialog dialog{36, owner, current, customColours, kColorFlags};
+  platform::ColorDialog dialog{
+      .structSize = platform::kColorDialogSize,
+      .owner = owner,
+      .rgbResult = current,
+      .customColors = customColours,
+      .flags = platform::kColorDialogRgbInit | platform::kColorDialogFullOpen,
+  };
   const int32_t result = platform::RunColorDialog(dialog);
   return {result, dialog.rgbResult};
 }
@@ -43,43 +41,64 @@ ColourChoice RunColourChooser(platform::WindowHandle owner, Colour current) {
 platform::FontHandle MakeCaptionFont(const OverlaySettings& settings) {
   FaceName face;
   CopyFaceName(face, settings.faceName);
-  // Only face and height are the user's: normal weight, upright, Shift JIS,
-  // antialiased, modern family.
-  const platform::FontParams params{settings.fontHeight, 0, 0, 0, 400, 0, 0, 0, 128, 0, 0, 4, 48, face};
+  // Only face and height are the user's.
+  const platform::FontParams params{
+      .height = settings.fontHeight,
+      .width = 0,
+      .escapement = 0,
+      .orientation = 0,
+      .weight = platform::kFontWeightNormal,
+      .italic = 0,
+      .underline = 0,
+      .strikeOut = 0,
+      .charSet = platform::kShiftJisCharset,
+      .outPrecision = 0,
+      .clipPrecision = 0,
+      .quality = platform::kAntialiasedQuality,
+      .pitchAndFamily = platform::kModernFamilyDefaultPitch,
+      .faceName = face,
+  };
   return platform::MakeFont(params);
 }
 
-void ReplaceCachedFont(platform::FontHandle font) {
-  if (filterState.fontHandle) platform::ReleaseFont(filterState.fontHandle);
-  filterState.fontHandle = font;
+void ReplaceCaptionFont(CaptionFont& font, platform::FontHandle replacement) {
+  if (font.handle) platform::ReleaseFont(font.handle);
+  font.handle = replacement;
 }
 
-void ChooseCaptionFont(platform::WindowHandle owner) {
+void ChooseCaptionFont(OverlaySettings& settings, CaptionFont& font, platform::WindowHandle owner) {
   // The dialog starts from the current face and height, read back from a
   // temporary font; if that fails it starts from an empty description.
   platform::LogFont logFont{};
-  if (const platform::FontHandle current = MakeCaptionFont(overlaySettings)) {
+  if (const platform::FontHandle current = MakeCaptionFont(settings)) {
     platform::ReadFontDescription(current, logFont);
     platform::ReleaseFont(current);
   }
-  platform::FontDialog dialog{60, owner, &logFont, kFontFlags, overlaySettings.textColor, kScreenFontType};
+  platform::FontDialog dialog{
+      .structSize = platform::kFontDialogSize,
+      .owner = owner,
+      .logFont = &logFont,
+      .flags = platform::kFontDialogScreenFonts | platform::kFontDialogInitToLogFont,
+      .rgbColors = settings.textColor,
+      .fontType = platform::kScreenFontType,
+  };
   if (!platform::RunFontDialog(dialog)) return;
-  overlaySettings.textColor = dialog.rgbColors;
-  CopyFaceName(overlaySettings.faceName, logFont.lfFaceName);
-  overlaySettings.fontHeight = logFont.lfHeight;
-  // fontCreated stays as it is: before the first frame, that frame still makes its own font.
-  ReplaceCachedFont(MakeCaptionFont(overlaySettings));
+  settings.textColor = dialog.rgbColors;
+  CopyFaceName(settings.faceName, logFont.lfFaceName);
+  settings.fontHeight = logFont.lfHeight;
+  // Before the first frame, that frame still makes its own font.
+  ReplaceCaptionFont(font, MakeCaptionFont(settings));
 }
 
-int32_t ChooseTextColor(platform::WindowHandle owner) {
-  const ColourChoice choice = RunColourChooser(owner, overlaySettings.textColor);
-  if (choice.result) overlaySettings.textColor = choice.colour;
+int32_t ChooseTextColor(OverlaySettings& settings, platform::WindowHandle owner) {
+  const ColourChoice choice = RunColourChooser(owner, settings.textColor);
+  if (choice.result) settings.textColor = choice.colour;
   return choice.result;
 }
 
-int32_t ChooseBorderColor(platform::WindowHandle owner) {
-  const ColourChoice choice = RunColourChooser(owner, overlaySettings.borderColor);
-  if (choice.result) overlaySettings.borderColor = choice.colour;
+int32_t ChooseBorderColor(OverlaySettings& settings, platform::WindowHandle owner) {
+  const ColourChoice choice = RunColourChooser(owner, settings.borderColor);
+  if (choice.result) settings.borderColor = choice.colour;
   return choice.result;
 }
 

@@ -9,6 +9,10 @@ namespace platform {
 
 using HttpHandle = void*;
 
+// Request flags, as WinINet numbers them.
+inline constexpr uint32_t kRequestReload = 0x80000000;        // INTERNET_FLAG_RELOAD: always from the server
+inline constexpr uint32_t kRequestNoCacheWrite = 0x04000000;  // INTERNET_FLAG_NO_CACHE_WRITE: never cached
+
 class HttpClient {
  public:
   // A session that can serve any number of later requests, or null.

@@ -1,7 +1,7 @@
 // The module's calls into the system's dialogs, fonts, message boxes and COM.
 // Each function is a one-to-one stand-in for the system call named beside it:
 // the caller decides every value, the implementation only translates records.
-// Win32 implementation: platform/win32; scriptable fakes: platform/fake.
+// Win32 implementation: platform/win32; scriptable fakes: tests/support.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,12 @@ namespace platform {
 
 using WindowHandle = void*;
 using FontHandle = void*;
+
+// Values of CreateFontA's parameters that the module uses.
+inline constexpr int32_t kFontWeightNormal = 400;          // FW_NORMAL
+inline constexpr uint32_t kShiftJisCharset = 128;          // SHIFTJIS_CHARSET
+inline constexpr uint32_t kAntialiasedQuality = 4;         // ANTIALIASED_QUALITY
+inline constexpr uint32_t kModernFamilyDefaultPitch = 48;  // FF_MODERN | DEFAULT_PITCH
 
 // The 14 parameters of CreateFontA, in its order.
 struct FontParams {
@@ -48,6 +54,11 @@ struct LogFont {
 };
 static_assert(sizeof(LogFont) == 60);
 
+inline constexpr uint32_t kFontDialogSize = 60;              // sizeof(CHOOSEFONTA), 32-bit
+inline constexpr uint32_t kFontDialogScreenFonts = 0x01;      // CF_SCREENFONTS
+inline constexpr uint32_t kFontDialogInitToLogFont = 0x40;    // CF_INITTOLOGFONTSTRUCT
+inline constexpr uint16_t kScreenFontType = 0x2000;           // SCREEN_FONTTYPE
+
 // The fields of CHOOSEFONTA that the module sets; every other field is 0.
 struct FontDialog {
   uint32_t structSize;
@@ -58,14 +69,25 @@ struct FontDialog {
   uint16_t fontType;
 };
 
+inline constexpr uint32_t kColorDialogSize = 36;          // sizeof(CHOOSECOLORA), 32-bit
+inline constexpr uint32_t kColorDialogRgbInit = 0x1;      // CC_RGBINIT
+inline constexpr uint32_t kColorDialogFullOpen = 0x2;     // CC_FULLOPEN
+inline constexpr int kCustomColorCount = 16;
+
 // The fields of CHOOSECOLORA that the module sets; every other field is 0.
 struct ColorDialog {
   uint32_t structSize;
   WindowHandle owner;
   uint32_t rgbResult;
-  uint32_t* customColors;  // 16 entries
+  uint32_t* customColors;  // kCustomColorCount entries
   uint32_t flags;
 };
+
+inline constexpr uint32_t kOpenFileDialogSize = 88;         // sizeof(OPENFILENAMEA), 32-bit
+inline constexpr uint32_t kOpenFileMustExist = 0x1000;      // OFN_FILEMUSTEXIST
+inline constexpr uint32_t kPathBufferSize = 260;            // MAX_PATH
+
+inline constexpr uint32_t kMessageBoxOk = 0;                // MB_OK
 
 // The fields of OPENFILENAMEA that the module sets; every other field is 0.
 struct OpenFileDialog {

@@ -1,37 +1,34 @@
-// The "GPS file" button: the file dialog and the import of the first track
-// segment of a GPX file into the track store.
+// The GPX import: a file's first track segment into a track store, with the
+// one message that tells the user the outcome; and the "GPS file" button's
+// file dialog and message box.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-namespace tinyxml2 {
-class XMLDocument;
-}
-
 namespace meridel {
 
 class TrackStore;
 
-// "%lf"-style scan, independent of the process locale: leading white space
-// skipped, an optional sign, a decimal number with "." as its point, text
-// after the number ignored; an underflow reads as zero. False, leaving
-// `value` alone, when no finite number is read (NaN, infinity, overflow).
-bool ScanCoordinate(const char* text, double& value);
+// "File load error", "No trkpt in GPX file" or "Read complete.\n<count>
+// points were imported.", NUL-terminated.
+struct ImportMessage {
+  char text[64];
+};
 
-enum class GpxWalk { kNoTrackPoint, kWalked };
+// Replaces the store's points with the usable points of the file's first
+// track segment and returns the message for the user. When at least one
+// point was read, the cursor stands on the first and `baseTime` becomes its
+// time; otherwise `baseTime` is left alone. Never throws: out of memory
+// empties the store and gives "File load error".
+ImportMessage ImportGpxFile(const char* path, TrackStore& store, int32_t& baseTime) noexcept;
 
-// Appends the points of the document's first gpx/trk/trkseg whose lat and
-// lon are usable, in document order; shows nothing and sets no cursor.
-// Throws std::bad_alloc when the store cannot grow.
-GpxWalk AppendFirstSegment(const tinyxml2::XMLDocument& document, TrackStore& store);
+// ImportGpxFile, then its message in a box with no owner, an empty caption
+// and an OK button, once the store and baseTime are final.
+void ImportGpx(std::string path, TrackStore& store, int32_t& baseTime);
 
-// Replaces the track with the file's points, sets baseTime to the first
-// one's time and tells the user the outcome in one message box. Makes the
-// store when start-up could not; never throws.
-void ImportGpx(std::string path);
-
-// The file-open dialog, then ImportGpx; a cancelled dialog changes nothing.
-void ChooseGpxFile();
+// The file-open dialog for one existing *.gpx file, then ImportGpx; a
+// cancelled dialog changes nothing.
+void ChooseGpxFile(TrackStore& store, int32_t& baseTime);
 
 }  // namespace meridel

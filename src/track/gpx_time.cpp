@@ -2,8 +2,8 @@
 
 #include <limits>
 
-#include "overlay/calendar.h"
-#include "track/c_locale_space.h"
+#include "base/calendar.h"
+#include "base/c_locale_space.h"
 
 namespace meridel {
 namespace {

@@ -1,7 +1,6 @@
 #include "track/track_store.h"
 
 #include <iterator>
-#include <new>
 
 namespace meridel {
 namespace {
@@ -31,21 +30,17 @@ const TrackPoint& TrackStore::First() const { return points_.front(); }
 
 void TrackStore::SetCursorToFirst() { cursor_ = points_.begin(); }
 
-TrackStore* CreateTrackStore() { return new (std::nothrow) TrackStore; }
-
-void ReleaseTrackStore(TrackStore* store) { delete store; }
-
-bool LookupPosition(TrackStore* store, int32_t moment, double& latitude, double& longitude) {
+bool LookupPosition(TrackStore& store, int32_t moment, double& latitude, double& longitude) {
   latitude = 0.0;
   longitude = 0.0;
-  if (!store || store->points_.empty()) return false;
+  if (store.points_.empty()) return false;
 
-  const auto first = store->points_.begin();
-  const auto end = store->points_.end();
-  auto cursor = store->cursor_;
+  const auto first = store.points_.begin();
+  const auto end = store.points_.end();
+  auto cursor = store.cursor_;
   while (cursor != first && cursor->time > moment) --cursor;
   for (auto next = std::next(cursor); next != end && next->time < moment; ++next) cursor = next;
-  store->cursor_ = cursor;
+  store.cursor_ = cursor;
 
   const TrackPoint& from = *cursor;
   const auto next = std::next(cursor);

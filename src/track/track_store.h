@@ -28,7 +28,7 @@ class TrackStore {
   void SetCursorToFirst();          // only while Count() != 0
 
  private:
-  friend bool LookupPosition(TrackStore* store, int32_t moment, double& latitude, double& longitude);
+  friend bool LookupPosition(TrackStore& store, int32_t moment, double& latitude, double& longitude);
   friend struct TrackStoreInspector;  // lets tests place and read the cursor
 
   // A doubly linked list: constant-time appends, and the cursor steps one
@@ -40,12 +40,9 @@ class TrackStore {
   Points::iterator cursor_ = points_.end();
 };
 
-TrackStore* CreateTrackStore();  // null when memory runs out
-void ReleaseTrackStore(TrackStore* store);
-
 // Latitude and longitude at a moment (signed 32-bit UTC seconds). False with
-// both outputs 0 when the store is absent or empty. Moves the store's cursor;
-// allocates nothing and never searches from the start.
-bool LookupPosition(TrackStore* store, int32_t moment, double& latitude, double& longitude);
+// both outputs 0 when the store is empty. Moves the store's cursor; allocates
+// nothing and never searches from the start.
+bool LookupPosition(TrackStore& store, int32_t moment, double& latitude, double& longitude);
 
 }  // namespace meridel

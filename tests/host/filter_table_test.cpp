@@ -5,9 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "host/lifecycle.h"
-#include "host/overlay_settings.h"
-#include "overlay/frame_callback.h"
+#include "overlay/overlay_settings.h"
+#include "support/fake_platform.h"
 
 namespace {
 
@@ -31,7 +30,6 @@ TEST(FilterTable, DeclaresTheFilter) {
   EXPECT_EQ(table.hostWordB, 0x30000000u);
   EXPECT_STREQ(table.name, "Meridel");
   EXPECT_STREQ(table.infoText, "Meridel version 0.30 by Oskavo");
-  EXPECT_EQ(table.extraData, &meridel::overlaySettings);
   EXPECT_EQ(table.extraDataSize, 60);
   EXPECT_EQ(table.frameCallback, &meridel::FrameCallback);
   EXPECT_EQ(table.startupCallback, &meridel::StartupCallback);
@@ -44,6 +42,17 @@ TEST(FilterTable, DeclaresTheFilter) {
   EXPECT_EQ(table.services, nullptr);
   for (void* field : table.hostFields23to24) EXPECT_EQ(field, nullptr);
   for (void* field : table.hostFields26to35) EXPECT_EQ(field, nullptr);
+}
+
+TEST(FilterTable, ExtraDataIsTheSettingsBlockThatStartUpFills) {
+  fake::Reset();
+  const auto* block = static_cast<const meridel::OverlaySettings*>(GetFilterTable()->extraData);
+  ASSERT_NE(block, nullptr);
+  ASSERT_EQ(meridel::StartupCallback(nullptr), 1);
+  EXPECT_EQ(block->spareA, 10);
+  EXPECT_EQ(block->textColor, 0x00FFFFFFu);
+  EXPECT_EQ(block->borderColor, 0x0000FF00u);
+  EXPECT_EQ(meridel::ExitCallback(nullptr), 1);
 }
 
 TEST(FilterTable, TrackBars) {

@@ -5,43 +5,43 @@
 #include <cmath>
 #include <cstring>
 
-#include "host/filter_state.h"
 #include "host/filter_table.h"
-#include "host/overlay_settings.h"
-#include "josm/http_transport.h"
-#include "overlay/frame_callback.h"
-#include "platform/fake/fake_platform.h"
+#include "host/frame_callback.h"
+#include "josm/remote_control.h"
+#include "support/fake_platform.h"
 #include "support/host_fixture.h"
 #include "track/track_store.h"
 
-using meridel::filterState;
-using meridel::overlaySettings;
 using test_support::Host;
 
 namespace {
 
-void* const kWindow = reinterpret_cast<void*>(0x7001);
-EditHandle const kEdit = reinterpret_cast<EditHandle>(0x7002);
 constexpr int32_t kComFailure = static_cast<int32_t>(0x80004005);  // E_FAIL
 
 class LifecycleTest : public test_support::HostTest {
  protected:
   // State a previous session might have left behind.
   void Dirty() {
-    std::memset(&overlaySettings, 0xAB, sizeof overlaySettings);
-    filterState.fontCreated = 1;
-    filterState.framesPerSecond = 25.0;
+    std::memset(&state.settings, 0xAB, sizeof state.settings);
+    state.font.created = true;
+    state.framesPerSecond = 25.0;
+    state.track.Append({1.0, 2.0, 3});
   }
 
-  int32_t Exit() { return meridel::ExitCallback(&host.filter); }
+  // A session lives from the first request to exit.
+  void OpenSession() {
+    state.track.Append({1.0, 2.0, 3});
+    meridel::SendJosmCommand(state.josm, state.track, meridel::JosmCommand::ZoomView, 3, 0);
+    state.track.Clear();
+  }
 };
 
 }  // namespace
 
 TEST_F(LifecycleTest, StartupClearsTheBlockAndGivesItsStartValues) {
   Dirty();
-  meridel::HttpGetLocal("zoom?left=0");  // a session lives from the first request to exit
-  const void* const session = filterState.sessionHandle;
+  OpenSession();
+  const void* const session = state.josm.session;
   ASSERT_NE(session, nullptr);
 
   ASSERT_EQ(Startup(), 1);
@@ -50,20 +50,18 @@ TEST_F(LifecycleTest, StartupClearsTheBlockAndGivesItsStartValues) {
   expected.spareB = 10;
   expected.textColor = 0x00FFFFFF;
   expected.borderColor = 0x0000FF00;
-  EXPECT_EQ(std::memcmp(&overlaySettings, &expected, sizeof expected), 0);
-  EXPECT_EQ(filterState.fontCreated, 0);
-  EXPECT_EQ(filterState.fontHandle, nullptr);
-  EXPECT_EQ(filterState.framesPerSecond, 0.0);
-  ASSERT_NE(filterState.trackStore, nullptr);
-  EXPECT_EQ(filterState.trackStore->Count(), 0u);
-  EXPECT_EQ(filterState.sessionHandle, session);
+  EXPECT_EQ(std::memcmp(&state.settings, &expected, sizeof expected), 0);
+  EXPECT_FALSE(state.font.created);
+  EXPECT_EQ(state.font.handle, nullptr);
+  EXPECT_EQ(state.framesPerSecond, 0.0);
+  EXPECT_EQ(state.track.Count(), 0u);
+  EXPECT_EQ(state.josm.session, session);
   EXPECT_EQ(fake::State().comInitializeCalls, 1);
 }
 
 TEST_F(LifecycleTest, ComAlreadyInitialisedCountsAsSuccessAndIsBalanced) {
   fake::State().comInitializeResult = 1;  // S_FALSE
   EXPECT_EQ(Startup(), 1);
-  EXPECT_NE(filterState.trackStore, nullptr);
   EXPECT_EQ(Exit(), 1);
   EXPECT_EQ(fake::State().comUninitializeCalls, 1);
 }
@@ -73,10 +71,10 @@ TEST_F(LifecycleTest, ComFailureLeavesAnAllZeroBlockAndNoStore) {
   fake::State().comInitializeResult = kComFailure;
   EXPECT_EQ(Startup(), 0);
   const meridel::OverlaySettings zero{};
-  EXPECT_EQ(std::memcmp(&overlaySettings, &zero, sizeof zero), 0);
-  EXPECT_EQ(filterState.trackStore, nullptr);
-  EXPECT_EQ(filterState.fontCreated, 0);
-  EXPECT_EQ(filterState.framesPerSecond, 0.0);
+  EXPECT_EQ(std::memcmp(&state.settings, &zero, sizeof zero), 0);
+  EXPECT_EQ(state.track.Count(), 0u);
+  EXPECT_FALSE(state.font.created);
+  EXPECT_EQ(state.framesPerSecond, 0.0);
   // Nothing to balance at exit.
   EXPECT_EQ(Exit(), 1);
   EXPECT_EQ(fake::State().comUninitializeCalls, 0);
@@ -84,12 +82,12 @@ TEST_F(LifecycleTest, ComFailureLeavesAnAllZeroBlockAndNoStore) {
 
 TEST_F(LifecycleTest, ExitReleasesStoreAndFontAndBalancesComOnce) {
   ASSERT_EQ(Startup(), 1);
-  FrameProcInfo frame = Frame(0);
-  meridel::FrameCallback(&host.filter, &frame);
+  state.track.Append({1.0, 2.0, 3});
+  Render(0);
   ASSERT_EQ(fake::State().liveFonts.size(), 1u);
   EXPECT_EQ(Exit(), 1);
-  EXPECT_EQ(filterState.trackStore, nullptr);
-  EXPECT_EQ(filterState.fontHandle, nullptr);
+  EXPECT_EQ(state.track.Count(), 0u);
+  EXPECT_EQ(state.font.handle, nullptr);
   EXPECT_TRUE(fake::State().liveFonts.empty());
   EXPECT_EQ(fake::State().comUninitializeCalls, 1);
   // No request was sent: no session to close.
@@ -100,10 +98,10 @@ TEST_F(LifecycleTest, ExitReleasesStoreAndFontAndBalancesComOnce) {
 
 TEST_F(LifecycleTest, ExitClosesTheSessionOnce) {
   ASSERT_EQ(Startup(), 1);
-  meridel::HttpGetLocal("zoom?left=0");
-  ASSERT_NE(filterState.sessionHandle, nullptr);
+  OpenSession();
+  ASSERT_NE(state.josm.session, nullptr);
   EXPECT_EQ(Exit(), 1);
-  EXPECT_EQ(filterState.sessionHandle, nullptr);
+  EXPECT_EQ(state.josm.session, nullptr);
   EXPECT_EQ(fake::Http().operations.back(), "close session");
   const size_t operations = fake::Http().operations.size();
   EXPECT_EQ(Exit(), 1);
@@ -112,12 +110,7 @@ TEST_F(LifecycleTest, ExitClosesTheSessionOnce) {
 
 namespace {
 
-class WindowCallbackTest : public test_support::ModuleTest {
- protected:
-  int32_t Send(uint32_t message, uint32_t wparam) {
-    return meridel::WindowCallback(kWindow, message, wparam, 0x12345, kEdit, &host.filter);
-  }
-};
+using WindowCallbackTest = test_support::ModuleTest;
 
 struct CommandCase {
   const char* name;
@@ -131,7 +124,7 @@ struct CommandCase {
   size_t currentFrameCalls;
 };
 
-constexpr uint32_t kCommand = meridel::kWmCommand;
+constexpr uint32_t kCommand = kWmCommand;
 
 const CommandCase kCommandCases[] = {
     {"GPS file", kCommand, 12004, 1, 1, 0, 0, 0, 0},
@@ -186,12 +179,12 @@ TEST_F(WindowCallbackTest, ConfirmedChoicesStillReturnOne) {
   EXPECT_EQ(Send(kCommand, 12006), 1);
   EXPECT_EQ(Send(kCommand, 12007), 1);
   EXPECT_EQ(Send(kCommand, 12005), 1);
-  EXPECT_EQ(overlaySettings.borderColor, 0x00040506u);
+  EXPECT_EQ(state.settings.borderColor, 0x00040506u);
 }
 
 TEST_F(WindowCallbackTest, JosmAddSendsTheCurrentFramesPosition) {
   LoadTrack({{10.0, 20.0, 100}, {11.0, 22.0, 110}, {12.0, 20.0, 130}});
-  filterState.framesPerSecond = 1.0;
+  state.framesPerSecond = 1.0;
   Host().currentFrame = 15;
   EXPECT_EQ(Send(kCommand, 12009), 0);
   EXPECT_EQ(fake::Http().requests, std::vector<std::string>{"add_node?lon=21.50000000&lat=11.25000000"});
@@ -234,18 +227,18 @@ TEST_F(WindowCallbackTest, MissingHostPiecesGiveTheUsualResultsAndLeaveTheirActi
     HostServices services = host.services;
     filter.services = &services;
     c.leaveOut(filter, services);
-    filterState.framesPerSecond = 1.0;
+    state.framesPerSecond = 1.0;
     Host().draws.clear();
     fake::Http().requests.clear();
 
     FrameProcInfo frame = Frame(5);
-    EXPECT_EQ(meridel::FrameCallback(&filter, &frame), 1);
+    EXPECT_EQ(meridel::RenderFrame(state, &filter, &frame), 1);
     EXPECT_EQ(Host().draws.size(), c.draws);
     EXPECT_EQ(fake::Http().requests.size(), c.zoomRequests);
-    EXPECT_EQ(meridel::WindowCallback(kWindow, kCommand, 12009, 0, kEdit, &filter), 0);
+    EXPECT_EQ(meridel::HandleWindowMessage(state, kWindow, kCommand, 12009, kEdit, &filter), 0);
     EXPECT_EQ(fake::Http().requests.size(), c.zoomRequests + c.addRequests);
-    EXPECT_EQ(meridel::WindowCallback(kWindow, meridel::kMsgSourceOpened, 0, 0, kEdit, &filter), 0);
-    EXPECT_EQ(filterState.framesPerSecond == 25.0, c.sourceOpened);
+    EXPECT_EQ(meridel::HandleWindowMessage(state, kWindow, kMsgSourceOpened, 0, kEdit, &filter), 0);
+    EXPECT_EQ(state.framesPerSecond == 25.0, c.sourceOpened);
   }
 }
 
@@ -254,16 +247,16 @@ TEST_F(WindowCallbackTest, SourceOpenedSetsMaximaAndRateThenNotifies) {
   Host().sourceInfo.height = 480;
   Host().sourceInfo.rate = 30000;
   Host().sourceInfo.scale = 1001;
-  EXPECT_EQ(Send(meridel::kMsgSourceOpened, 0), 0);
+  EXPECT_EQ(Send(kMsgSourceOpened, 0), 0);
   EXPECT_EQ(Host().sourceInfoCalls, std::vector<EditHandle>{kEdit});
   const int32_t maxima[] = {640, 480, 15, 45, 100, 59, 59, 10};
   EXPECT_TRUE(std::equal(std::begin(maxima), std::end(maxima), host.trackMax));
-  EXPECT_EQ(filterState.framesPerSecond, 30000.0 / 1001.0);
-  EXPECT_NEAR(filterState.framesPerSecond, 29.97002997, 1e-8);
+  EXPECT_EQ(state.framesPerSecond, 30000.0 / 1001.0);
+  EXPECT_NEAR(state.framesPerSecond, 29.97002997, 1e-8);
   ASSERT_EQ(Host().notifyCalls.size(), 1u);
   const test_support::NotifyCall& notify = Host().notifyCalls[0];
   EXPECT_EQ(notify.filter, &host.filter);
-  EXPECT_EQ(notify.framesPerSecond, filterState.framesPerSecond);
+  EXPECT_EQ(notify.framesPerSecond, state.framesPerSecond);
   EXPECT_EQ(notify.trackMaxX, 640);
   EXPECT_EQ(notify.trackMaxY, 480);
   // The registration record's own maxima belong to the host's filter only when it passes them.
@@ -273,20 +266,20 @@ TEST_F(WindowCallbackTest, SourceOpenedSetsMaximaAndRateThenNotifies) {
   Host().sourceInfo.height = 1080;
   Host().sourceInfo.rate = 25;
   Host().sourceInfo.scale = 1;
-  Send(meridel::kMsgSourceOpened, 0);
+  Send(kMsgSourceOpened, 0);
   EXPECT_EQ(host.trackMax[0], 1920);
   EXPECT_EQ(host.trackMax[1], 1080);
-  EXPECT_EQ(filterState.framesPerSecond, 25.0);
+  EXPECT_EQ(state.framesPerSecond, 25.0);
 }
 
 TEST_F(WindowCallbackTest, SourceInfoUnavailableChangesNothing) {
-  filterState.framesPerSecond = 25.0;
+  state.framesPerSecond = 25.0;
   Host().sourceInfoResult = 0;
   Host().sourceInfo.width = 640;
-  EXPECT_EQ(Send(meridel::kMsgSourceOpened, 0), 0);
+  EXPECT_EQ(Send(kMsgSourceOpened, 0), 0);
   EXPECT_EQ(host.trackMax[0], 999);
   EXPECT_EQ(host.trackMax[1], 999);
-  EXPECT_EQ(filterState.framesPerSecond, 25.0);
+  EXPECT_EQ(state.framesPerSecond, 25.0);
   EXPECT_TRUE(Host().notifyCalls.empty());
 }
 
@@ -299,12 +292,11 @@ TEST_F(WindowCallbackTest, ScaleZeroIsStoredAsItComesOut) {
     SCOPED_TRACE(c.rate);
     Host().sourceInfo.rate = c.rate;
     Host().sourceInfo.scale = 0;
-    EXPECT_EQ(Send(meridel::kMsgSourceOpened, 0), 0);
-    EXPECT_EQ(std::isnan(filterState.framesPerSecond), c.nan);
-    EXPECT_EQ(std::isinf(filterState.framesPerSecond), !c.nan);
+    EXPECT_EQ(Send(kMsgSourceOpened, 0), 0);
+    EXPECT_EQ(std::isnan(state.framesPerSecond), c.nan);
+    EXPECT_EQ(std::isinf(state.framesPerSecond), !c.nan);
     // Frames still render with such a rate.
-    FrameProcInfo frame = Frame(10);
-    EXPECT_EQ(meridel::FrameCallback(&host.filter, &frame), 1);
+    EXPECT_EQ(Render(10), 1);
   }
   EXPECT_EQ(Host().notifyCalls.size(), 2u);
 }

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/fake/fake_platform.h"
+#include "support/fake_platform.h"
 
 using fake::RecordingHttpClient;
 using meridel::HttpGetLocal;

@@ -3,15 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <limits>
+#include <vector>
 
-#include "host/filter_state.h"
-#include "host/filter_table.h"
-#include "host/overlay_settings.h"
+#include "overlay/frame_moment.h"
 #include "support/decimal_comma_locale.h"
-#include "support/host_fixture.h"
-
-using meridel::filterState;
-using meridel::overlaySettings;
+#include "track/track_store.h"
 
 namespace {
 
@@ -27,27 +24,22 @@ struct Clock {
   int32_t diffS;
 };
 
-class CaptionTest : public test_support::ModuleTest {
+// A frame's moment and caption as the frame callback makes them.
+class CaptionTest : public ::testing::Test {
  protected:
   void Set(int32_t baseTime, double framesPerSecond, const Clock& clock) {
-    overlaySettings.baseTime = baseTime;
-    filterState.framesPerSecond = framesPerSecond;
-    int32_t* values = host.trackValues;
-    values[meridel::kTrackUtcH] = clock.utcH;
-    values[meridel::kTrackUtcM] = clock.utcM;
-    values[meridel::kTrackDiffH] = clock.diffH;
-    values[meridel::kTrackDiffM] = clock.diffM;
-    values[meridel::kTrackDiffS] = clock.diffS;
+    baseTime_ = baseTime;
+    framesPerSecond_ = framesPerSecond;
+    clock_ = clock;
+  }
+
+  int64_t Moment(int32_t frame) const {
+    return meridel::FrameMoment(baseTime_, meridel::FrameOffset(frame, framesPerSecond_),
+                                meridel::ClockDifference(clock_.diffH, clock_.diffM, clock_.diffS));
   }
 
   std::string Caption(int32_t frameNumber) {
-    const FrameProcInfo frame = Frame(frameNumber);
-    return meridel::BuildCaption(host.filter, frame);
-  }
-
-  std::string TimeLine(int32_t frameNumber) {
-    const std::string caption = Caption(frameNumber);
-    return caption.substr(0, caption.find('\n'));
+    return meridel::BuildCaption(track, Moment(frameNumber), meridel::UtcOffset(clock_.utcH, clock_.utcM));
   }
 
   std::string PositionLine(int32_t frameNumber) {
@@ -55,8 +47,22 @@ class CaptionTest : public test_support::ModuleTest {
     return caption.substr(caption.find('\n') + 1);
   }
 
+  // As an import leaves the track: the cursor on the first point.
+  void LoadTrack(const std::vector<meridel::TrackPoint>& points) {
+    track.Clear();
+    for (const meridel::TrackPoint& point : points) track.Append(point);
+    track.SetCursorToFirst();
+  }
+
   // The points of the lookup's examples: the first interval is not interpolated.
   void LoadExampleTrack() { LoadTrack({{10.0, 20.0, 100}, {11.0, 22.0, 110}, {12.0, 20.0, 130}}); }
+
+  meridel::TrackStore track;
+
+ private:
+  int32_t baseTime_ = 0;
+  double framesPerSecond_ = 0.0;
+  Clock clock_{};
 };
 
 struct MomentCase {
@@ -113,7 +119,7 @@ TEST_F(CaptionTest, FrameMoment) {
   for (const MomentCase& c : kMomentCases) {
     SCOPED_TRACE(c.name);
     Set(c.baseTime, c.framesPerSecond, c.clock);
-    EXPECT_EQ(meridel::FrameMoment(host.filter, c.frame), c.moment);
+    EXPECT_EQ(Moment(c.frame), c.moment);
   }
 }
 

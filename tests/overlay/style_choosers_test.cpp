@@ -4,13 +4,8 @@
 
 #include <cstring>
 
-#include "host/filter_state.h"
-#include "host/overlay_settings.h"
-#include "platform/fake/fake_platform.h"
-#include "support/host_fixture.h"
-
-using meridel::filterState;
-using meridel::overlaySettings;
+#include "overlay/overlay_settings.h"
+#include "support/fake_platform.h"
 
 namespace {
 
@@ -25,29 +20,33 @@ platform::LogFont Chosen(const char* face, int32_t height, int32_t weight, uint8
   return logFont;
 }
 
-class FontChooserTest : public test_support::ModuleTest {
+class FontChooserTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ModuleTest::SetUp();
-    std::strcpy(overlaySettings.faceName, "Arial");
-    overlaySettings.fontHeight = -16;
-    overlaySettings.textColor = 0x00112233;
-    cached = meridel::MakeCaptionFont(overlaySettings);
-    meridel::ReplaceCachedFont(cached);
-    filterState.fontCreated = 1;
+    fake::Reset();
+    std::strcpy(settings.faceName, "Arial");
+    settings.fontHeight = -16;
+    settings.textColor = 0x00112233;
+    cached = meridel::MakeCaptionFont(settings);
+    meridel::ReplaceCaptionFont(font, cached);
+    font.created = true;
   }
+
+  void Choose() { meridel::ChooseCaptionFont(settings, font, kOwner); }
 
   std::string StoredFace() const {
-    return std::string(overlaySettings.faceName, strnlen(overlaySettings.faceName, sizeof overlaySettings.faceName));
+    return std::string(settings.faceName, strnlen(settings.faceName, sizeof settings.faceName));
   }
 
+  meridel::OverlaySettings settings{};
+  meridel::CaptionFont font;
   platform::FontHandle cached = nullptr;
 };
 
 }  // namespace
 
 TEST_F(FontChooserTest, DialogStartsFromTheCurrentFaceHeightAndColour) {
-  meridel::ChooseCaptionFont(kOwner);
+  Choose();
   ASSERT_EQ(fake::State().fontDialogs.size(), 1u);
   const fake::FontDialogCall& call = fake::State().fontDialogs[0];
   EXPECT_EQ(call.dialog.structSize, 60u);
@@ -64,26 +63,26 @@ TEST_F(FontChooserTest, DialogStartsFromTheCurrentFaceHeightAndColour) {
 
 TEST_F(FontChooserTest, ConfirmedChoiceKeepsOnlyFaceHeightAndColour) {
   fake::State().fontAnswers.push_back({true, Chosen("MS Gothic", -24, 700, 1), 0x000000FF});
-  meridel::ChooseCaptionFont(kOwner);
+  Choose();
   EXPECT_EQ(StoredFace(), "MS Gothic");
-  EXPECT_EQ(overlaySettings.fontHeight, -24);
-  EXPECT_EQ(overlaySettings.textColor, 0x000000FFu);
+  EXPECT_EQ(settings.fontHeight, -24);
+  EXPECT_EQ(settings.textColor, 0x000000FFu);
   const fake::MadeFont& made = fake::State().madeFonts.back();
   EXPECT_EQ(made.face, "MS Gothic");
   EXPECT_EQ(made.params.height, -24);
   EXPECT_EQ(made.params.weight, 400);  // bold italic comes back normal weight, upright
   EXPECT_EQ(made.params.italic, 0u);
-  EXPECT_EQ(filterState.fontHandle, made.handle);
+  EXPECT_EQ(font.handle, made.handle);
   EXPECT_EQ(fake::State().liveFonts, std::vector<platform::FontHandle>{made.handle});
-  EXPECT_EQ(filterState.fontCreated, 1);
+  EXPECT_TRUE(font.created);
 }
 
 TEST_F(FontChooserTest, CancelledChoiceChangesNothing) {
-  const meridel::OverlaySettings before = overlaySettings;
+  const meridel::OverlaySettings before = settings;
   fake::State().fontAnswers.push_back({false, Chosen("Courier", 99, 400, 0), 0x00ABCDEF});
-  meridel::ChooseCaptionFont(kOwner);
-  EXPECT_EQ(std::memcmp(&before, &overlaySettings, sizeof before), 0);
-  EXPECT_EQ(filterState.fontHandle, cached);
+  Choose();
+  EXPECT_EQ(std::memcmp(&before, &settings, sizeof before), 0);
+  EXPECT_EQ(font.handle, cached);
   EXPECT_EQ(fake::State().liveFonts, std::vector<platform::FontHandle>{cached});
 }
 
@@ -104,16 +103,16 @@ TEST_F(FontChooserTest, FaceNamesAreBoundedTo31Characters) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     fake::State().fontAnswers.push_back({true, c.chosen, 0});
-    meridel::ChooseCaptionFont(kOwner);
+    Choose();
     EXPECT_EQ(StoredFace(), c.stored);
-    EXPECT_EQ(overlaySettings.faceName[31], '\0');
+    EXPECT_EQ(settings.faceName[31], '\0');
     EXPECT_EQ(fake::State().madeFonts.back().face, c.stored);
   }
 }
 
 TEST_F(FontChooserTest, StoredFaceWithoutNulOpensTheDialogOnItsFirst31Characters) {
-  std::memset(overlaySettings.faceName, 'Q', sizeof overlaySettings.faceName);
-  meridel::ChooseCaptionFont(kOwner);
+  std::memset(settings.faceName, 'Q', sizeof settings.faceName);
+  Choose();
   EXPECT_EQ(fake::State().madeFonts.back().face, std::string(31, 'Q'));
   EXPECT_EQ(std::string(fake::State().fontDialogs[0].logFontIn.lfFaceName), std::string(31, 'Q'));
 }
@@ -121,16 +120,16 @@ TEST_F(FontChooserTest, StoredFaceWithoutNulOpensTheDialogOnItsFirst31Characters
 TEST_F(FontChooserTest, UnreadableDescriptionStillOpensTheDialog) {
   fake::State().failFontDescription = true;
   fake::State().fontAnswers.push_back({true, Chosen("Gothic", -20, 400, 0), 0x00112233});
-  meridel::ChooseCaptionFont(kOwner);
+  Choose();
   EXPECT_EQ(fake::State().fontDialogs.size(), 1u);
   EXPECT_EQ(StoredFace(), "Gothic");
 }
 
 TEST_F(FontChooserTest, ReplacingWithNoFontReleasesTheCachedOne) {
-  meridel::ReplaceCachedFont(nullptr);
-  EXPECT_EQ(filterState.fontHandle, nullptr);
+  meridel::ReplaceCaptionFont(font, nullptr);
+  EXPECT_EQ(font.handle, nullptr);
   EXPECT_TRUE(fake::State().liveFonts.empty());
-  meridel::ReplaceCachedFont(nullptr);
+  meridel::ReplaceCaptionFont(font, nullptr);
   EXPECT_EQ(fake::State().releasedFonts.size(), 1u);
 }
 
@@ -138,7 +137,7 @@ namespace {
 
 struct ColourChooser {
   const char* name;
-  int32_t (*choose)(platform::WindowHandle);
+  int32_t (*choose)(meridel::OverlaySettings&, platform::WindowHandle);
   meridel::Colour meridel::OverlaySettings::*field;
   meridel::Colour meridel::OverlaySettings::*other;
 };
@@ -150,19 +149,24 @@ const ColourChooser kColourChoosers[] = {
      &meridel::OverlaySettings::textColor},
 };
 
-using ColourChooserTest = test_support::ModuleTest;
+class ColourChooserTest : public ::testing::Test {
+ protected:
+  void SetUp() override { fake::Reset(); }
+
+  meridel::OverlaySettings settings{};
+};
 
 }  // namespace
 
 TEST_F(ColourChooserTest, ConfirmedChangesOnlyItsOwnField) {
   for (const ColourChooser& chooser : kColourChoosers) {
     SCOPED_TRACE(chooser.name);
-    overlaySettings.textColor = 0x00FFFFFF;
-    overlaySettings.borderColor = 0x0000FF00;
-    const meridel::Colour before = overlaySettings.*chooser.field;
+    settings.textColor = 0x00FFFFFF;
+    settings.borderColor = 0x0000FF00;
+    const meridel::Colour before = settings.*chooser.field;
     fake::State().colorDialogs.clear();
     fake::State().colorAnswers.push_back(0x00345678);
-    EXPECT_NE(chooser.choose(kOwner), 0);
+    EXPECT_NE(chooser.choose(settings, kOwner), 0);
     ASSERT_EQ(fake::State().colorDialogs.size(), 1u);
     const platform::ColorDialog& dialog = fake::State().colorDialogs[0].dialog;
     EXPECT_EQ(dialog.structSize, 36u);
@@ -170,8 +174,8 @@ TEST_F(ColourChooserTest, ConfirmedChangesOnlyItsOwnField) {
     EXPECT_EQ(dialog.rgbResult, before);
     EXPECT_EQ(dialog.flags, 3u);
     EXPECT_NE(dialog.customColors, nullptr);
-    EXPECT_EQ(overlaySettings.*chooser.field, 0x00345678u);
-    EXPECT_EQ(overlaySettings.*chooser.other, chooser.field == &meridel::OverlaySettings::textColor
+    EXPECT_EQ(settings.*chooser.field, 0x00345678u);
+    EXPECT_EQ(settings.*chooser.other, chooser.field == &meridel::OverlaySettings::textColor
                                                   ? 0x0000FF00u
                                                   : 0x00FFFFFFu);
   }
@@ -180,10 +184,10 @@ TEST_F(ColourChooserTest, ConfirmedChangesOnlyItsOwnField) {
 TEST_F(ColourChooserTest, CancelledChangesNothing) {
   for (const ColourChooser& chooser : kColourChoosers) {
     SCOPED_TRACE(chooser.name);
-    const meridel::OverlaySettings before = overlaySettings;
+    const meridel::OverlaySettings before = settings;
     fake::State().colorAnswers.push_back(std::nullopt);
-    EXPECT_EQ(chooser.choose(kOwner), 0);
-    EXPECT_EQ(std::memcmp(&before, &overlaySettings, sizeof before), 0);
+    EXPECT_EQ(chooser.choose(settings, kOwner), 0);
+    EXPECT_EQ(std::memcmp(&before, &settings, sizeof before), 0);
   }
 }
 
@@ -192,8 +196,8 @@ TEST_F(ColourChooserTest, CustomColoursAreGoneAtTheNextCall) {
     SCOPED_TRACE(chooser.name);
     fake::State().colorDialogs.clear();
     fake::State().colorAnswers = {0x00010203, 0x00040506};  // the fake defines custom colours each time
-    chooser.choose(kOwner);
-    chooser.choose(kOwner);
+    chooser.choose(settings, kOwner);
+    chooser.choose(settings, kOwner);
     ASSERT_EQ(fake::State().colorDialogs.size(), 2u);
     EXPECT_EQ(fake::State().colorDialogs[0].customColorsIn, fake::State().colorDialogs[1].customColorsIn);
     EXPECT_EQ(fake::State().colorDialogs[1].customColorsIn.size(), 16u);

@@ -17,10 +17,9 @@
 
 #include "host/filter_state.h"
 #include "host/filter_table.h"
+#include "host/frame_callback.h"
 #include "host/lifecycle.h"
-#include "host/overlay_settings.h"
-#include "overlay/frame_callback.h"
-#include "platform/fake/fake_platform.h"
+#include "support/fake_platform.h"
 #include "platform/posix/curl_client.h"
 #include "support/host_fixture.h"
 #include "support/track_files.h"
@@ -67,8 +66,7 @@ class JosmStandIn {
 class Session {
  public:
   int32_t Press(int check) {
-    return meridel::WindowCallback(kWindow, meridel::kWmCommand, meridel::kFirstCommandId + check, 0, kEdit,
-                                   &host.filter);
+    return meridel::HandleWindowMessage(state, kWindow, kWmCommand, kFirstCommandId + check, kEdit, &host.filter);
   }
 
   // The import's message for a file chosen in the dialog.
@@ -86,13 +84,14 @@ class Session {
       frame.image = image;
       frame.frame = number;
       const size_t drawsBefore = Host().draws.size();
-      ASSERT_EQ(meridel::FrameCallback(&host.filter, &frame), 1);
+      ASSERT_EQ(meridel::RenderFrame(state, &host.filter, &frame), 1);
       ASSERT_EQ(Host().draws.size(), drawsBefore + 5);
     }
   }
 
   void Sync(bool ticked) { host.checkValues[meridel::kCheckJosmSync] = ticked ? 1 : 0; }
 
+  meridel::FilterState state;
   test_support::HostFilterFixture host;
   unsigned char image[16] = {};
 };
@@ -112,7 +111,7 @@ TEST(WholeSession, LeavesNothingBehind) {
   fake::Reset();
   fake::UseHttpClient(&platform::CurlHttpClient());
   Session session;
-  ASSERT_EQ(meridel::StartupCallback(&session.host.filter), 1);
+  ASSERT_EQ(meridel::StartFilter(session.state), 1);
 
   // Frames before any source: a rate of 0, no track.
   session.Render(0, 2);
@@ -121,7 +120,7 @@ TEST(WholeSession, LeavesNothingBehind) {
   Host().sourceInfo.height = 1080;
   Host().sourceInfo.rate = 30000;
   Host().sourceInfo.scale = 1001;
-  EXPECT_EQ(meridel::WindowCallback(kWindow, meridel::kMsgSourceOpened, 0, 0, kEdit, &session.host.filter), 0);
+  EXPECT_EQ(meridel::HandleWindowMessage(session.state, kWindow, kMsgSourceOpened, 0, kEdit, &session.host.filter), 0);
 
   // Imports that fail, one way each, and a cancelled dialog.
   const std::string missing = (std::filesystem::temp_directory_path() / "meridel-session-missing.gpx").string();
@@ -168,9 +167,9 @@ TEST(WholeSession, LeavesNothingBehind) {
       EXPECT_EQ(session.Press(check), 1);
       session.Render(161, 165);
     }
-    EXPECT_EQ(meridel::overlaySettings.fontHeight, -24);
-    EXPECT_EQ(meridel::overlaySettings.textColor, 0x000000FFu);
-    EXPECT_EQ(meridel::overlaySettings.borderColor, 0x00FFFF00u);
+    EXPECT_EQ(session.state.settings.fontHeight, -24);
+    EXPECT_EQ(session.state.settings.textColor, 0x000000FFu);
+    EXPECT_EQ(session.state.settings.borderColor, 0x00FFFF00u);
   }
 
   {
@@ -182,9 +181,9 @@ TEST(WholeSession, LeavesNothingBehind) {
     session.Render(171, 180);
   }
 
-  EXPECT_EQ(meridel::ExitCallback(&session.host.filter), 1);
-  EXPECT_EQ(meridel::filterState.trackStore, nullptr);
-  EXPECT_EQ(meridel::filterState.sessionHandle, nullptr);
+  EXPECT_EQ(meridel::ExitFilter(session.state), 1);
+  EXPECT_EQ(session.state.track.Count(), 0u);
+  EXPECT_EQ(session.state.josm.session, nullptr);
   EXPECT_EQ(fake::State().comInitializeCalls, fake::State().comUninitializeCalls);
   EXPECT_GT(fake::State().madeFonts.size(), 1u);
   EXPECT_TRUE(fake::State().liveFonts.empty()) << fake::State().liveFonts.size() << " fonts not released";

@@ -1,9 +1,10 @@
 #include "support/host_fixture.h"
 
-#include "host/filter_state.h"
+#include <algorithm>
+
+#include "host/frame_callback.h"
 #include "host/lifecycle.h"
-#include "host/overlay_settings.h"
-#include "platform/fake/fake_platform.h"
+#include "support/fake_platform.h"
 
 namespace test_support {
 namespace {
@@ -16,7 +17,8 @@ int32_t HOST_CALL RecordCurrentFrame(EditHandle edit) {
 }
 
 int32_t HOST_CALL RecordNotify(HostFilter* filter) {
-  record.notifyCalls.push_back({filter, meridel::filterState.framesPerSecond, filter->trackMax[0], filter->trackMax[1]});
+  record.notifyCalls.push_back(
+      {filter, record.state ? record.state->framesPerSecond : 0.0, filter->trackMax[0], filter->trackMax[1]});
   return 1;
 }
 
@@ -37,10 +39,11 @@ int32_t HOST_CALL RecordDraw(void* image, int32_t x, int32_t y, const char* text
 
 HostRecord& Host() { return record; }
 
-HostFilterFixture::HostFilterFixture()
-    : trackValues{10, 10, 9, 0, 0, 0, 0, 0},
-      trackMax{999, 999, 15, 45, 100, 59, 59, 10},
-      checkValues{-1, -1, -1, -1, 0, -1} {
+HostFilterFixture::HostFilterFixture() {
+  const FilterTable& table = *GetFilterTable();
+  std::copy_n(table.trackDefaults, meridel::kTrackCount, trackValues);
+  std::copy_n(table.trackMax, meridel::kTrackCount, trackMax);
+  std::copy_n(table.checkDefaults, meridel::kCheckCount, checkValues);
   services.GetCurrentFrame = RecordCurrentFrame;
   services.NotifyFilterChanged = RecordNotify;
   services.GetSourceFileInfo = RecordSourceInfo;
@@ -54,11 +57,10 @@ HostFilterFixture::HostFilterFixture()
 void HostTest::SetUp() {
   fake::Reset();
   record = HostRecord{};
-  meridel::overlaySettings = meridel::OverlaySettings{};
-  meridel::filterState = meridel::FilterState{};
+  record.state = &state;
 }
 
-void HostTest::TearDown() { meridel::ExitCallback(&host.filter); }
+void HostTest::TearDown() { Exit(); }
 
 FrameProcInfo HostTest::Frame(int32_t number) {
   FrameProcInfo frame{};
@@ -67,7 +69,20 @@ FrameProcInfo HostTest::Frame(int32_t number) {
   return frame;
 }
 
-int32_t HostTest::Startup() { return meridel::StartupCallback(&host.filter); }
+int32_t HostTest::Startup() { return meridel::StartFilter(state); }
+
+int32_t HostTest::Exit() { return meridel::ExitFilter(state); }
+
+int32_t HostTest::Render(int32_t frameNumber) {
+  FrameProcInfo frame = Frame(frameNumber);
+  return meridel::RenderFrame(state, &host.filter, &frame);
+}
+
+int32_t HostTest::Send(uint32_t message, uint32_t wparam) {
+  return meridel::HandleWindowMessage(state, kWindow, message, wparam, kEdit, &host.filter);
+}
+
+int32_t HostTest::Press(meridel::CheckIndex button) { return Send(kWmCommand, kFirstCommandId + button); }
 
 void ModuleTest::SetUp() {
   HostTest::SetUp();
@@ -75,11 +90,10 @@ void ModuleTest::SetUp() {
 }
 
 void ModuleTest::LoadTrack(const std::vector<meridel::TrackPoint>& points) {
-  meridel::TrackStore& store = *meridel::filterState.trackStore;
-  store.Clear();
-  for (const meridel::TrackPoint& point : points) store.Append(point);
-  store.SetCursorToFirst();
-  meridel::overlaySettings.baseTime = points.front().time;
+  state.track.Clear();
+  for (const meridel::TrackPoint& point : points) state.track.Append(point);
+  state.track.SetCursorToFirst();
+  state.settings.baseTime = points.front().time;
 }
 
 }  // namespace test_support

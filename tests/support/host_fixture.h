@@ -1,6 +1,6 @@
 // A stand-in host for unit tests: a HostFilter with its own track, maxima and
 // check arrays, services that record their calls, and a test fixture that
-// starts the module on the fake platform and exits it afterwards.
+// starts a filter of its own on the fake platform and exits it afterwards.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "host/filter_state.h"
+#include "host/filter_table.h"
 #include "host/host_abi.h"
 #include "track/track_store.h"
 
@@ -31,7 +33,7 @@ struct DrawCall {
 
 struct NotifyCall {
   HostFilter* filter;
-  double framesPerSecond;  // as the module had it at the call
+  double framesPerSecond;  // as the filter had it at the call
   int32_t trackMaxX;
   int32_t trackMaxY;
 };
@@ -45,26 +47,28 @@ struct HostRecord {
   SourceFileInfo sourceInfo{};
   std::vector<EditHandle> sourceInfoCalls;
   std::vector<NotifyCall> notifyCalls;
+  const meridel::FilterState* state = nullptr;  // whose frame rate NotifyCall records
 };
 
 HostRecord& Host();
 
-// The registration record's defaults in arrays of the host's own.
+// The host's record of the filter: the registration record's defaults and
+// maxima in arrays of the host's own, and the recording services.
 class HostFilterFixture {
  public:
   HostFilterFixture();
   HostFilterFixture(const HostFilterFixture&) = delete;
   HostFilterFixture& operator=(const HostFilterFixture&) = delete;
 
-  int32_t trackValues[8];
-  int32_t trackMax[8];
-  int32_t checkValues[6];
+  int32_t trackValues[meridel::kTrackCount];
+  int32_t trackMax[meridel::kTrackCount];
+  int32_t checkValues[meridel::kCheckCount];
   HostServices services{};
   HostFilter filter{};
 };
 
-// A fresh fake platform, host record and module state (as at load) for
-// every test; TearDown runs the exit callback so nothing leaks between tests.
+// A fresh fake platform, host record and filter state (as at load) for
+// every test; TearDown exits the filter so that nothing leaks.
 class HostTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -73,7 +77,16 @@ class HostTest : public ::testing::Test {
   // The frame record the host hands the frame callback.
   FrameProcInfo Frame(int32_t number);
   int32_t Startup();
+  int32_t Exit();
+  int32_t Render(int32_t frameNumber);
+  // A window message from the settings window kWindow, with the edit handle kEdit.
+  int32_t Send(uint32_t message, uint32_t wparam);
+  int32_t Press(meridel::CheckIndex button);
 
+  static inline void* const kWindow = reinterpret_cast<void*>(0x7001);
+  static inline EditHandle const kEdit = reinterpret_cast<EditHandle>(0x7002);
+
+  meridel::FilterState state;
   HostFilterFixture host;
   unsigned char image[4] = {};
 };
@@ -83,7 +96,7 @@ class ModuleTest : public HostTest {
  protected:
   void SetUp() override;
 
-  // Fills the store as an import does: cursor on the first point, baseTime its time.
+  // Fills the track as an import does: cursor on the first point, baseTime its time.
   void LoadTrack(const std::vector<meridel::TrackPoint>& points);
 };
 

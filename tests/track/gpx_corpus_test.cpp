@@ -10,10 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "host/filter_state.h"
-#include "host/overlay_settings.h"
-#include "platform/fake/fake_platform.h"
-#include "support/import_message.h"
+#include "support/fake_platform.h"
+#include "support/import_fixture.h"
 #include "support/track_files.h"
 #include "track/gpx_import.h"
 #include "track/track_store.h"
@@ -69,20 +67,7 @@ Expectation Expect(const std::string& path) {
   return expectation;
 }
 
-class GpxFilesTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    fake::Reset();
-    overlaySettings = OverlaySettings{};
-    filterState = FilterState{};
-    filterState.trackStore = CreateTrackStore();
-    ASSERT_NE(filterState.trackStore, nullptr);
-  }
-  void TearDown() override {
-    ReleaseTrackStore(filterState.trackStore);
-    filterState.trackStore = nullptr;
-  }
-};
+using GpxFilesTest = test_support::GpxImportTest;
 
 TEST_F(GpxFilesTest, EveryCorpusFileImportsItsFirstSegment) {
   const std::filesystem::path corpus(MERIDEL_CORPUS_DIR);
@@ -100,18 +85,18 @@ TEST_F(GpxFilesTest, EveryCorpusFileImportsItsFirstSegment) {
     SCOPED_TRACE(file.filename().string());
     const Expectation expected = Expect(path);
     constexpr int32_t kUntouched = 123456;
-    overlaySettings.baseTime = kUntouched;
-    EXPECT_EQ(test_support::ImportMessage(path), expected.message);
-    const std::vector<TrackPoint> points = TrackStoreInspector::Points(*filterState.trackStore);
+    baseTime = kUntouched;
+    EXPECT_EQ(ImportPath(path), expected.message);
+    const std::vector<TrackPoint> points = Points();
     ASSERT_EQ(points.size(), expected.points.size());
     for (size_t i = 0; i < points.size(); ++i) {
       EXPECT_NEAR(points[i].latitude, expected.points[i].latitude, 1e-9) << "point " << i;
       EXPECT_NEAR(points[i].longitude, expected.points[i].longitude, 1e-9) << "point " << i;
     }
     if (points.empty()) {
-      EXPECT_EQ(overlaySettings.baseTime, kUntouched);
+      EXPECT_EQ(baseTime, kUntouched);
     } else {
-      EXPECT_EQ(overlaySettings.baseTime, points.front().time);
+      EXPECT_EQ(baseTime, points.front().time);
     }
   }
 }
@@ -137,7 +122,7 @@ TEST_F(GpxFilesTest, DISABLED_LargeFileNamedByTheEnvironment) {
   if (!path) GTEST_SKIP() << "MERIDEL_LARGE_GPX is not set";
   const long before = PeakMemoryKiB();
   const auto start = std::chrono::steady_clock::now();
-  ImportGpx(path);
+  ImportGpx(path, store, baseTime);
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
   ASSERT_EQ(fake::State().messageBoxes.size(), 1u);
   std::printf("%s\nimport: %.2f s, peak memory: %ld KiB before, %ld KiB after\n",

@@ -1,142 +1,36 @@
+#include "track/gpx_import.h"
+
 #include <gtest/gtest.h>
 #include <tinyxml2.h>
 
-#include <cmath>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "host/filter_state.h"
-#include "host/overlay_settings.h"
-#include "platform/fake/fake_platform.h"
-#include "support/decimal_comma_locale.h"
-#include "support/import_message.h"
+#include "support/fake_platform.h"
+#include "support/import_fixture.h"
 #include "support/track_files.h"
-#include "track/gpx_import.h"
+#include "track/gpx_walk.h"
 #include "track/track_store.h"
 
 namespace meridel {
 namespace {
 
+using test_support::ExpectedPoint;
+using test_support::ExpectPoints;
+using test_support::GpxImportTest;
 using test_support::GpxWithSegment;
-using test_support::ImportMessage;
 using test_support::kLoadError;
 using test_support::kNoTrackPoint;
+using test_support::kOldBaseTime;
+using test_support::kT0;
+using test_support::Point;
 using test_support::TempFile;
 
-std::string Summary(size_t count) { return test_support::ImportSummary(static_cast<uint32_t>(count)); }
-
-// ---------------------------------------------------------------- coordinates
-
-TEST(ScanCoordinate, ReadsLikeScanfInTheCLocale) {
-  const std::string tinyFraction = "0." + std::string(400, '0') + "1";
-  const struct {
-    std::string text;
-    double value;
-  } cases[] = {
-      {"12.5", 12.5},
-      {"12.5abc", 12.5},  // text after the number is ignored
-      {"   12.5", 12.5},
-      {"\t\n\v\f\r12.5", 12.5},
-      {"+12.5", 12.5},
-      {"-12.5", -12.5},
-      {".5", 0.5},
-      {"5.", 5.0},
-      {"1e2", 100.0},
-      {"1E+2", 100.0},
-      {"5e", 5.0},
-      {"1,5", 1.0},   // a comma is never a decimal point
-      {"0x10", 0.0},  // decimal only
-      {"47.12345678901234567890123456789", 47.12345678901234567890123456789},
-      {"1e-310", 1e-310},  // denormal
-      {"1e-999", 0.0},     // underflow reads as zero
-      {"-1e-999", -0.0},
-      {tinyFraction, 0.0},
-      {"1e-400000000000000000000", 0.0},
-  };
-  for (const auto& c : cases) {
-    double value = 99.0;
-    EXPECT_TRUE(ScanCoordinate(c.text.c_str(), value)) << '"' << c.text << '"';
-    EXPECT_EQ(value, c.value) << '"' << c.text << '"';
-    EXPECT_EQ(std::signbit(value), std::signbit(c.value)) << '"' << c.text << '"';
-  }
-}
-
-TEST(ScanCoordinate, RejectsTextWithoutAFiniteNumber) {
-  const std::string hugeInteger = "1" + std::string(400, '0');
-  for (const std::string& text : {std::string(""), std::string("   "), std::string("abc"), std::string("."),
-                                  std::string("+"), std::string("-"), std::string("e5"), std::string("+-1"),
-                                  std::string("++1"), std::string("-+1"), std::string("+ 1"), std::string("- 1"),
-                                  std::string("nan"), std::string("NaN"), std::string("-nan"),
-                                  std::string("nan(1)"), std::string("inf"), std::string("-inf"),
-                                  std::string("Infinity"), std::string("1e999"), std::string("-1e999"),
-                                  std::string("1e400000000000000000000"), hugeInteger}) {
-    double value = 99.0;
-    EXPECT_FALSE(ScanCoordinate(text.c_str(), value)) << '"' << text << '"';
-    EXPECT_EQ(value, 99.0) << '"' << text << '"';
-  }
-}
-
-TEST(ScanCoordinate, IgnoresTheProcessLocale) {
-  test_support::ScopedDecimalComma comma;
-  double value = 0.0;
-  ASSERT_TRUE(ScanCoordinate("12.5", value));
-  EXPECT_EQ(value, 12.5);
-  ASSERT_TRUE(ScanCoordinate("12,5", value));
-  EXPECT_EQ(value, 12.0);
-}
+std::string Summary(size_t count) { return test_support::ImportSummary(count); }
 
 // ---------------------------------------------------------------- imports
-
-class GpxImportTest : public ::testing::Test {
- protected:
-  static constexpr int32_t kOldBaseTime = 777;
-
-  void SetUp() override {
-    fake::Reset();
-    overlaySettings = OverlaySettings{};
-    overlaySettings.baseTime = kOldBaseTime;
-    filterState = FilterState{};
-    filterState.trackStore = CreateTrackStore();
-    ASSERT_NE(filterState.trackStore, nullptr);
-    filterState.trackStore->Append({1.0, 1.0, 5});  // an earlier track
-  }
-
-  void TearDown() override {
-    ReleaseTrackStore(filterState.trackStore);
-    filterState.trackStore = nullptr;
-  }
-
-  static std::vector<TrackPoint> Points() { return TrackStoreInspector::Points(*filterState.trackStore); }
-
-  // Imports a file holding `contents`; returns the one message shown.
-  static std::string Import(const std::string& contents) {
-    const TempFile file(contents);
-    return ImportMessage(file.path());
-  }
-};
-
-struct ExpectedPoint {
-  double latitude;
-  double longitude;
-  int32_t time;
-};
-
-void ExpectPoints(const std::vector<TrackPoint>& actual, const std::vector<ExpectedPoint>& expected) {
-  ASSERT_EQ(actual.size(), expected.size());
-  for (size_t i = 0; i < expected.size(); ++i) {
-    EXPECT_EQ(actual[i].latitude, expected[i].latitude) << "point " << i;
-    EXPECT_EQ(actual[i].longitude, expected[i].longitude) << "point " << i;
-    EXPECT_EQ(actual[i].time, expected[i].time) << "point " << i;
-  }
-}
-
-std::string Point(const char* attributes, const char* children = "<time>2015-06-01T10:20:30Z</time>") {
-  return std::string("<trkpt ") + attributes + ">" + children + "</trkpt>\n";
-}
-
-constexpr int32_t kT0 = 1433154030;  // 2015-06-01T10:20:30Z
 
 TEST_F(GpxImportTest, ReadsTheFirstSegmentOfTheFirstTrack) {
   const std::string p1 = Point("lat=\"1\" lon=\"2\"");
@@ -175,8 +69,8 @@ TEST_F(GpxImportTest, ReadsTheFirstSegmentOfTheFirstTrack) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(Import(c.document), Summary(c.points.size()));
     ExpectPoints(Points(), c.points);
-    EXPECT_EQ(overlaySettings.baseTime, c.points.front().time);
-    EXPECT_EQ(TrackStoreInspector::CursorIndex(*filterState.trackStore), 0u);
+    EXPECT_EQ(baseTime, c.points.front().time);
+    EXPECT_EQ(TrackStoreInspector::CursorIndex(store), 0u);
   }
 }
 
@@ -229,7 +123,7 @@ TEST_F(GpxImportTest, PointsWithoutATimeTextAreKeptWithMinusOne) {
     EXPECT_EQ(Import(GpxWithSegment(Point("lat=\"1\" lon=\"2\"", c.children.c_str()) + Point("lat=\"3\" lon=\"4\""))),
               Summary(2));
     ExpectPoints(Points(), {{1, 2, -1}, {3, 4, kT0}});
-    EXPECT_EQ(overlaySettings.baseTime, -1);  // the first appended point's time
+    EXPECT_EQ(baseTime, -1);  // the first appended point's time
   }
 }
 
@@ -264,10 +158,9 @@ TEST_F(GpxImportTest, FailuresEmptyTheStoreAndKeepBaseTime) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    filterState.trackStore->Append({1.0, 1.0, 5});
     EXPECT_EQ(Import(c.contents), c.message);
-    EXPECT_EQ(filterState.trackStore->Count(), 0u);
-    EXPECT_EQ(overlaySettings.baseTime, kOldBaseTime);
+    EXPECT_EQ(store.Count(), 0u);
+    EXPECT_EQ(baseTime, kOldBaseTime);
   }
 }
 
@@ -276,10 +169,9 @@ TEST_F(GpxImportTest, UnreadablePathsAreLoadErrors) {
   const std::string directory = std::filesystem::temp_directory_path().string();
   for (const std::string& path : {missing, directory, std::string()}) {
     SCOPED_TRACE(path);
-    filterState.trackStore->Append({1.0, 1.0, 5});
-    EXPECT_EQ(ImportMessage(path), kLoadError);
-    EXPECT_EQ(filterState.trackStore->Count(), 0u);
-    EXPECT_EQ(overlaySettings.baseTime, kOldBaseTime);
+    EXPECT_EQ(ImportPath(path), kLoadError);
+    EXPECT_EQ(store.Count(), 0u);
+    EXPECT_EQ(baseTime, kOldBaseTime);
   }
 }
 
@@ -289,52 +181,36 @@ TEST_F(GpxImportTest, ImportingTwiceGivesTheSameTrack) {
   const TempFile file(document);
   for (int round = 0; round < 2; ++round) {
     SCOPED_TRACE(round);
-    EXPECT_EQ(ImportMessage(file.path()), Summary(3));
+    EXPECT_EQ(ImportPath(file.path()), Summary(3));
     ExpectPoints(Points(), {{1, 2, kT0}, {3, 4, -1}, {5, 6, kT0}});
-    EXPECT_EQ(overlaySettings.baseTime, kT0);
+    EXPECT_EQ(baseTime, kT0);
   }
 }
 
 TEST_F(GpxImportTest, AFailedImportAfterASuccessfulOneLeavesAnEmptyStore) {
   EXPECT_EQ(Import(GpxWithSegment(Point("lat=\"1\" lon=\"2\""))), Summary(1));
   EXPECT_EQ(Import("<gpx>"), kLoadError);
-  EXPECT_EQ(filterState.trackStore->Count(), 0u);
-  EXPECT_EQ(overlaySettings.baseTime, kT0);
+  EXPECT_EQ(store.Count(), 0u);
+  EXPECT_EQ(baseTime, kT0);
   double latitude = 9.0;
   double longitude = 9.0;
-  EXPECT_FALSE(LookupPosition(filterState.trackStore, kT0, latitude, longitude));
+  EXPECT_FALSE(LookupPosition(store, kT0, latitude, longitude));
 }
 
 TEST_F(GpxImportTest, TheCursorStandsOnTheFirstPointAfterAnImport) {
   ASSERT_EQ(Import(GpxWithSegment(Point("lat=\"1\" lon=\"2\"") + Point("lat=\"3\" lon=\"4\""))), Summary(2));
   double latitude = 0.0;
   double longitude = 0.0;
-  ASSERT_TRUE(LookupPosition(filterState.trackStore, kT0 + 100, latitude, longitude));
-  EXPECT_EQ(TrackStoreInspector::CursorIndex(*filterState.trackStore), 1u);
+  ASSERT_TRUE(LookupPosition(store, kT0 + 100, latitude, longitude));
+  EXPECT_EQ(TrackStoreInspector::CursorIndex(store), 1u);
   ASSERT_EQ(Import(GpxWithSegment(Point("lat=\"5\" lon=\"6\"") + Point("lat=\"7\" lon=\"8\""))), Summary(2));
-  EXPECT_EQ(TrackStoreInspector::CursorIndex(*filterState.trackStore), 0u);
-}
-
-TEST_F(GpxImportTest, AnAbsentStoreIsMadeSoThatTheFileIsRead) {
-  ReleaseTrackStore(filterState.trackStore);
-  filterState.trackStore = nullptr;
-  EXPECT_EQ(Import(GpxWithSegment(Point("lat=\"1\" lon=\"2\""))), Summary(1));
-  ASSERT_NE(filterState.trackStore, nullptr);
-  ExpectPoints(Points(), {{1, 2, kT0}});
-  EXPECT_EQ(overlaySettings.baseTime, kT0);
-
-  ReleaseTrackStore(filterState.trackStore);
-  filterState.trackStore = nullptr;
-  EXPECT_EQ(Import("not xml"), kLoadError);
-  ASSERT_NE(filterState.trackStore, nullptr);
-  EXPECT_EQ(filterState.trackStore->Count(), 0u);
+  EXPECT_EQ(TrackStoreInspector::CursorIndex(store), 0u);
 }
 
 TEST_F(GpxImportTest, AppendFirstSegmentWalksADocumentFromMemory) {
   tinyxml2::XMLDocument document;
   const std::string text = GpxWithSegment(Point("lat=\"1\" lon=\"2\"") + Point("lat=\"x\" lon=\"2\""));
   ASSERT_EQ(document.Parse(text.c_str(), text.size()), tinyxml2::XML_SUCCESS);
-  TrackStore& store = *filterState.trackStore;
   store.Clear();
   EXPECT_EQ(AppendFirstSegment(document, store), GpxWalk::kWalked);
   ExpectPoints(TrackStoreInspector::Points(store), {{1, 2, kT0}});
@@ -342,7 +218,7 @@ TEST_F(GpxImportTest, AppendFirstSegmentWalksADocumentFromMemory) {
   ASSERT_EQ(document.Parse("<gpx><trk/></gpx>"), tinyxml2::XML_SUCCESS);
   EXPECT_EQ(AppendFirstSegment(document, store), GpxWalk::kNoTrackPoint);
   EXPECT_TRUE(fake::State().messageBoxes.empty());  // the walk shows nothing, sets nothing
-  EXPECT_EQ(overlaySettings.baseTime, kOldBaseTime);
+  EXPECT_EQ(baseTime, kOldBaseTime);
 }
 
 // ---------------------------------------------------------------- the file dialog
@@ -350,7 +226,7 @@ TEST_F(GpxImportTest, AppendFirstSegmentWalksADocumentFromMemory) {
 TEST_F(GpxImportTest, TheDialogAsksForOneExistingGpxFile) {
   const TempFile file(GpxWithSegment(Point("lat=\"1\" lon=\"2\"")));
   fake::State().openFileAnswers.push_back(file.path());
-  ChooseGpxFile();
+  ChooseGpxFile(store, baseTime);
 
   ASSERT_EQ(fake::State().openFileDialogs.size(), 1u);
   const fake::OpenFileCall& call = fake::State().openFileDialogs.front();
@@ -371,11 +247,11 @@ TEST_F(GpxImportTest, ACancelledDialogKeepsTheTrack) {
   ASSERT_EQ(Import(GpxWithSegment(Point("lat=\"1\" lon=\"2\""))), Summary(1));
   fake::State().messageBoxes.clear();
   fake::State().openFileAnswers.push_back(std::nullopt);
-  ChooseGpxFile();
+  ChooseGpxFile(store, baseTime);
   EXPECT_EQ(fake::State().openFileDialogs.size(), 1u);
   EXPECT_TRUE(fake::State().messageBoxes.empty());
   ExpectPoints(Points(), {{1, 2, kT0}});
-  EXPECT_EQ(overlaySettings.baseTime, kT0);
+  EXPECT_EQ(baseTime, kT0);
 }
 
 }  // namespace

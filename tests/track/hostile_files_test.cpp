@@ -1,19 +1,16 @@
 // Files no GPS device writes. Every import ends in one of its three messages,
 // with the store holding exactly what the message says, and never crashes or
 // hangs. (The empty file, a missing path and a directory given as the path
-// are among the failures of gpx_import_test.cpp; the huge files are in
-// hostile_files_native_test.cpp.)
+// are among the failures of gpx_import_test.cpp.)
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "host/filter_state.h"
-#include "host/overlay_settings.h"
-#include "support/host_fixture.h"
-#include "support/import_message.h"
+#include "support/import_fixture.h"
 #include "support/track_files.h"
 #include "track/track_store.h"
 
@@ -21,14 +18,15 @@ namespace meridel {
 namespace {
 
 using test_support::GpxWithSegment;
-using test_support::ImportMessage;
 using test_support::ImportSummary;
 using test_support::kLoadError;
 using test_support::kNoTrackPoint;
+using test_support::kOldBaseTime;
+using test_support::kT0;
+using test_support::Point;
 using test_support::TempFile;
 
-constexpr int32_t kT0 = 1433154030;  // 2015-06-01T10:20:30Z
-constexpr int32_t kOldBaseTime = 777;
+using HostileFilesTest = test_support::GpxImportTest;
 
 std::string Noise(size_t size) {
   std::mt19937 generator(20150601);  // fixed: every run reads the same bytes
@@ -44,26 +42,6 @@ std::string Nested(int depth, const std::string& inner) {
   for (int i = 0; i < depth; ++i) nested += "</ext>";
   return nested;
 }
-
-std::string Point(const std::string& attributes, const std::string& children) {
-  return "<trkpt " + attributes + ">" + children + "</trkpt>\n";
-}
-
-class HostileFilesTest : public test_support::ModuleTest {
- protected:
-  void SetUp() override {
-    ModuleTest::SetUp();
-    overlaySettings.baseTime = kOldBaseTime;
-  }
-
-  std::string Import(const std::string& contents) {
-    filterState.trackStore->Append({1.0, 1.0, 5});  // an earlier track, which every import drops
-    const TempFile file(contents);
-    return ImportMessage(file.path());
-  }
-
-  static std::vector<TrackPoint> Points() { return TrackStoreInspector::Points(*filterState.trackStore); }
-};
 
 TEST_F(HostileFilesTest, FilesThatAreNoTrackEndInAMessageAndAnEmptyStore) {
   const std::string start = "<?xml version=\"1.0\"?>\n<gpx><trk><trkseg>\n";
@@ -87,8 +65,8 @@ TEST_F(HostileFilesTest, FilesThatAreNoTrackEndInAMessageAndAnEmptyStore) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(Import(c.contents), c.message);
-    EXPECT_EQ(filterState.trackStore->Count(), 0u);
-    EXPECT_EQ(overlaySettings.baseTime, kOldBaseTime);
+    EXPECT_EQ(store.Count(), 0u);
+    EXPECT_EQ(baseTime, kOldBaseTime);
   }
 }
 
@@ -168,6 +146,85 @@ TEST_F(HostileFilesTest, ControlCharactersAndInvalidUtf8InTexts) {
     }
     EXPECT_EQ(points.back().time, kT0 + 1);
   }
+}
+
+// Huge files are generated into the temporary directory and deleted; ctest's
+// time limit bounds each import. Native only: a million points take most of
+// a 32-bit process's address space.
+class HugeFilesTest : public test_support::GpxImportTest {
+ protected:
+  void SetUp() override {
+#ifdef _WIN32
+    GTEST_SKIP() << "huge files are imported by the native tests only";
+#endif
+    GpxImportTest::SetUp();
+  }
+};
+
+constexpr int32_t kMidnight = 1433116800;  // 2015-06-01T00:00:00Z
+
+// The time text of kMidnight + seconds, for up to 30 days.
+std::string TimeText(int32_t seconds) {
+  const auto two = [](int32_t value) {
+    return std::string{static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
+  };
+  const int32_t second = seconds % 86400;
+  return "2015-06-" + two(1 + seconds / 86400) + "T" + two(second / 3600) + ":" + two(second / 60 % 60) + ":" +
+         two(second % 60) + "Z";
+}
+
+TEST_F(HugeFilesTest, A200MegabyteFileImportsItsPoints) {
+  constexpr int kPoints = 1000;
+  constexpr size_t kTarget = 200u << 20;
+  // Each point carries a long note, as some loggers write them: the file is
+  // huge while the document's nodes stay few.
+  const std::string note(kTarget / kPoints, 'x');
+  const TempFile file("");
+  {
+    std::ofstream out(file.path(), std::ios::binary | std::ios::app);
+    out << "<?xml version=\"1.0\"?>\n<gpx><trk><trkseg>\n";
+    for (int i = 0; i < kPoints; ++i)
+      out << "<trkpt lat=\"" << i << ".5\" lon=\"8.25\"><time>" << TimeText(i) << "</time><extensions><note>"
+          << note << "</note></extensions></trkpt>\n";
+    out << "</trkseg></trk></gpx>\n";
+    ASSERT_TRUE(out.good());
+  }
+  ASSERT_EQ(ImportPath(file.path()), ImportSummary(kPoints));
+  EXPECT_EQ(store.Count(), static_cast<uint32_t>(kPoints));
+  const std::vector<TrackPoint> points = TrackStoreInspector::Points(store);
+  EXPECT_EQ(points.back().latitude, 999.5);
+  EXPECT_EQ(points.back().time, kMidnight + kPoints - 1);
+  EXPECT_EQ(baseTime, kMidnight);
+}
+
+TEST_F(HugeFilesTest, AMillionPointsImportAndLookUpInOrder) {
+  constexpr int kPoints = 1'000'000;
+  const TempFile file("");
+  {
+    std::ofstream out(file.path(), std::ios::binary | std::ios::app);
+    out << "<?xml version=\"1.0\"?>\n<gpx><trk><trkseg>\n";
+    // One point a second, over eleven and a half days.
+    for (int i = 0; i < kPoints; ++i)
+      out << "<trkpt lat=\"47." << i << "\" lon=\"8.5\"><ele>400</ele><time>" << TimeText(i) << "</time></trkpt>\n";
+    out << "</trkseg></trk></gpx>\n";
+    ASSERT_TRUE(out.good());
+  }
+  ASSERT_EQ(ImportPath(file.path()), ImportSummary(kPoints));
+  ASSERT_EQ(store.Count(), static_cast<uint32_t>(kPoints));
+  EXPECT_EQ(baseTime, kMidnight);
+
+  // Frames in order walk the cursor through the whole track once.
+  double latitude = 0.0;
+  double longitude = 0.0;
+  for (int32_t second = 0; second < kPoints; second += 7)
+    ASSERT_TRUE(LookupPosition(store, kMidnight + second, latitude, longitude));
+  ASSERT_TRUE(LookupPosition(store, kMidnight + kPoints, latitude, longitude));  // after the track
+  EXPECT_EQ(latitude, 47.999999);
+  EXPECT_EQ(TrackStoreInspector::CursorIndex(store), static_cast<size_t>(kPoints - 1));
+  // A jump back to the start walks back point by point.
+  ASSERT_TRUE(LookupPosition(store, kMidnight, latitude, longitude));
+  EXPECT_EQ(latitude, 47.0);
+  EXPECT_EQ(TrackStoreInspector::CursorIndex(store), 0u);
 }
 
 }  // namespace

@@ -19,14 +19,11 @@ struct Lookup {
 
 class TrackStoreTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_NE(store, nullptr); }
-  void TearDown() override { ReleaseTrackStore(store); }
-
   // Filled as an import leaves it: the cursor on the first point.
   void Fill(const std::vector<TrackPoint>& points) {
-    store->Clear();
-    for (const TrackPoint& point : points) store->Append(point);
-    store->SetCursorToFirst();
+    store.Clear();
+    for (const TrackPoint& point : points) store.Append(point);
+    store.SetCursorToFirst();
   }
 
   // Runs the lookups in order, each from where the previous one left the cursor.
@@ -38,36 +35,31 @@ class TrackStoreTest : public ::testing::Test {
       EXPECT_TRUE(LookupPosition(store, lookup.moment, latitude, longitude));
       EXPECT_DOUBLE_EQ(latitude, lookup.latitude);
       EXPECT_DOUBLE_EQ(longitude, lookup.longitude);
-      EXPECT_EQ(TrackStoreInspector::CursorIndex(*store), lookup.cursorAfter);
+      EXPECT_EQ(TrackStoreInspector::CursorIndex(store), lookup.cursorAfter);
     }
   }
 
-  TrackStore* store = CreateTrackStore();
+  TrackStore store;
 };
 
 const std::vector<TrackPoint> kThreePoints = {{10.0, 20.0, 100}, {11.0, 22.0, 110}, {12.0, 20.0, 130}};
 
 TEST_F(TrackStoreTest, KeepsPointsInAppendOrder) {
   Fill({{1.0, 2.0, 30}, {3.0, 4.0, 10}, {3.0, 4.0, 10}, {5.0, 6.0, -1}});
-  EXPECT_EQ(store->Count(), 4u);
-  EXPECT_EQ(store->First().time, 30);
-  const std::vector<TrackPoint> points = TrackStoreInspector::Points(*store);
+  EXPECT_EQ(store.Count(), 4u);
+  EXPECT_EQ(store.First().time, 30);
+  const std::vector<TrackPoint> points = TrackStoreInspector::Points(store);
   ASSERT_EQ(points.size(), 4u);
   EXPECT_EQ(points[1].time, 10);
   EXPECT_EQ(points[2].time, 10);
   EXPECT_EQ(points[3].time, -1);
-  store->Clear();
-  EXPECT_EQ(store->Count(), 0u);
+  store.Clear();
+  EXPECT_EQ(store.Count(), 0u);
 }
 
-TEST_F(TrackStoreTest, AbsentAndEmptyStoresAnswerFalseAndZero) {
+TEST_F(TrackStoreTest, EmptyStoresAnswerFalseAndZero) {
   double latitude = 5.0;
   double longitude = 5.0;
-  EXPECT_FALSE(LookupPosition(nullptr, 100, latitude, longitude));
-  EXPECT_EQ(latitude, 0.0);
-  EXPECT_EQ(longitude, 0.0);
-
-  latitude = longitude = 5.0;
   EXPECT_FALSE(LookupPosition(store, 100, latitude, longitude));
   EXPECT_EQ(latitude, 0.0);
   EXPECT_EQ(longitude, 0.0);
@@ -75,7 +67,7 @@ TEST_F(TrackStoreTest, AbsentAndEmptyStoresAnswerFalseAndZero) {
   // Emptied after a filled life: the old cursor must not be followed.
   Fill(kThreePoints);
   ExpectSequence({{1000, 12.0, 20.0, 2}});
-  store->Clear();
+  store.Clear();
   latitude = longitude = 5.0;
   EXPECT_FALSE(LookupPosition(store, 120, latitude, longitude));
   EXPECT_EQ(latitude, 0.0);
@@ -128,7 +120,7 @@ TEST_F(TrackStoreTest, EqualTimesAnswerByWhereTheCursorStands) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "cursor on point " << c.cursorBefore);
     Fill(points);
-    TrackStoreInspector::PlaceCursor(*store, c.cursorBefore);
+    TrackStoreInspector::PlaceCursor(store, c.cursorBefore);
     ExpectSequence({{20, c.latitude, c.latitude, c.cursorAfter}});
   }
 }
@@ -158,8 +150,8 @@ TEST_F(TrackStoreTest, TimeDifferencesWrapLikeSigned32BitArithmetic) {
 }
 
 TEST_F(TrackStoreTest, AppendsWithoutAnImportLeaveTheCursorOnTheFirstPoint) {
-  store->Append({10.0, 20.0, 100});
-  store->Append({11.0, 22.0, 110});
+  store.Append({10.0, 20.0, 100});
+  store.Append({11.0, 22.0, 110});
   ExpectSequence({{110, 10.0, 20.0, 0}});
 }
 

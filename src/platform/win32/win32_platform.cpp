@@ -36,12 +36,18 @@ SAME_FIELD(lfFaceName);
 // The colour words are handed over in place.
 static_assert(sizeof(COLORREF) == sizeof(uint32_t));
 
-#if defined(_WIN32) && !defined(_WIN64)
-// The dialog records' sizes the module hands the system on 32-bit Windows.
-static_assert(sizeof(CHOOSEFONTA) == 60);
-static_assert(sizeof(CHOOSECOLORA) == 36);
-static_assert(sizeof(OPENFILENAMEA) == 88);
+// The seam's names for the system's values are the system's values.
+#if !defined(_WIN64)
+static_assert(sizeof(CHOOSEFONTA) == kFontDialogSize);
+static_assert(sizeof(CHOOSECOLORA) == kColorDialogSize);
+static_assert(sizeof(OPENFILENAMEA) == kOpenFileDialogSize);
 #endif
+static_assert(FW_NORMAL == kFontWeightNormal && SHIFTJIS_CHARSET == kShiftJisCharset &&
+              ANTIALIASED_QUALITY == kAntialiasedQuality && (FF_MODERN | DEFAULT_PITCH) == kModernFamilyDefaultPitch);
+static_assert(CF_SCREENFONTS == kFontDialogScreenFonts && CF_INITTOLOGFONTSTRUCT == kFontDialogInitToLogFont &&
+              SCREEN_FONTTYPE == kScreenFontType);
+static_assert(CC_RGBINIT == kColorDialogRgbInit && CC_FULLOPEN == kColorDialogFullOpen);
+static_assert(OFN_FILEMUSTEXIST == kOpenFileMustExist && MAX_PATH == kPathBufferSize && MB_OK == kMessageBoxOk);
 
 HWND AsWindow(WindowHandle window) { return static_cast<HWND>(window); }
 

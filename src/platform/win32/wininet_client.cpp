@@ -11,6 +11,7 @@ static_assert(INTERNET_OPEN_TYPE_PRECONFIG == 0);
 static_assert(INTERNET_SERVICE_HTTP == 3);
 constexpr DWORD kStatusCodeAsNumber = HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER;
 static_assert(kStatusCodeAsNumber == 0x20000013);
+static_assert(INTERNET_FLAG_RELOAD == kRequestReload && INTERNET_FLAG_NO_CACHE_WRITE == kRequestNoCacheWrite);
 
 HINTERNET AsInternet(HttpHandle handle) { return static_cast<HINTERNET>(handle); }
 

@@ -1,4 +1,4 @@
-#include "overlay/frame_callback.h"
+#include "host/frame_callback.h"
 
 #include <gtest/gtest.h>
 
@@ -6,16 +6,13 @@
 #include <cstring>
 #include <iterator>
 
-#include "host/filter_state.h"
 #include "host/filter_table.h"
-#include "host/overlay_settings.h"
 #include "overlay/caption.h"
+#include "overlay/frame_moment.h"
 #include "overlay/style_choosers.h"
-#include "platform/fake/fake_platform.h"
+#include "support/fake_platform.h"
 #include "support/host_fixture.h"
 
-using meridel::filterState;
-using meridel::overlaySettings;
 using test_support::DrawCall;
 using test_support::Host;
 
@@ -25,17 +22,13 @@ class FrameCallbackTest : public test_support::ModuleTest {
  protected:
   void SetUp() override {
     ModuleTest::SetUp();
-    filterState.framesPerSecond = 25.0;
-  }
-
-  int32_t Render(int32_t frameNumber) {
-    FrameProcInfo frame = Frame(frameNumber);
-    return meridel::FrameCallback(&host.filter, &frame);
+    state.framesPerSecond = 25.0;
   }
 
   std::string ExpectedCaption(int32_t frameNumber) {
-    const FrameProcInfo frame = Frame(frameNumber);
-    return meridel::BuildCaption(host.filter, frame);
+    const int32_t* values = host.trackValues;
+    return meridel::BuildCaption(state.track, meridel::MomentOfFrame(state, host.filter, frameNumber),
+                                 meridel::UtcOffset(values[meridel::kTrackUtcH], values[meridel::kTrackUtcM]));
   }
 };
 
@@ -76,8 +69,8 @@ TEST_F(FrameCallbackTest, FivePassesBorderFirstTextOnTop) {
     Host().draws.clear();
     host.trackValues[meridel::kTrackX] = c.x;
     host.trackValues[meridel::kTrackY] = c.y;
-    overlaySettings.textColor = c.text;
-    overlaySettings.borderColor = c.border;
+    state.settings.textColor = c.text;
+    state.settings.borderColor = c.border;
     ASSERT_EQ(Render(3), 1);
     const std::vector<DrawCall>& draws = Host().draws;
     ASSERT_EQ(draws.size(), 5u);
@@ -96,7 +89,7 @@ TEST_F(FrameCallbackTest, EveryPassGetsTheWholeCaptionImageAndFont) {
     EXPECT_EQ(draw.image, image);
     EXPECT_EQ(draw.text, ExpectedCaption(40));
     EXPECT_NE(draw.text.find('\n'), std::string::npos);
-    EXPECT_EQ(draw.font, filterState.fontHandle);
+    EXPECT_EQ(draw.font, state.font.handle);
     EXPECT_EQ(draw.zeroA, 0);
     EXPECT_EQ(draw.zeroB, 0);
     EXPECT_EQ(draw.zeroC, 0);
@@ -105,8 +98,8 @@ TEST_F(FrameCallbackTest, EveryPassGetsTheWholeCaptionImageAndFont) {
 
 TEST_F(FrameCallbackTest, NewColoursShowFromTheNextFrame) {
   Render(0);
-  overlaySettings.borderColor = 0x000000FF;
-  overlaySettings.textColor = 0x00FF0000;
+  state.settings.borderColor = 0x000000FF;
+  state.settings.textColor = 0x00FF0000;
   Host().draws.clear();
   Render(1);
   ExpectPass(Host().draws[0], 10, 9, {255, 0, 0});
@@ -114,8 +107,8 @@ TEST_F(FrameCallbackTest, NewColoursShowFromTheNextFrame) {
 }
 
 TEST_F(FrameCallbackTest, OneFontOnTheFirstFrameNoneLater) {
-  std::strcpy(overlaySettings.faceName, "MS Gothic");
-  overlaySettings.fontHeight = -24;
+  std::strcpy(state.settings.faceName, "MS Gothic");
+  state.settings.fontHeight = -24;
   Render(0);
   const auto& made = fake::State().madeFonts;
   ASSERT_EQ(made.size(), 1u);
@@ -136,11 +129,11 @@ TEST_F(FrameCallbackTest, OneFontOnTheFirstFrameNoneLater) {
   const int32_t expected[] = {-24, 0, 0, 0, 400, 0, 0, 0, 128, 0, 0, 4, 48};
   EXPECT_TRUE(std::equal(std::begin(parameters), std::end(parameters), std::begin(expected)));
   EXPECT_EQ(made[0].face, "MS Gothic");
-  EXPECT_EQ(filterState.fontCreated, 1);
-  EXPECT_EQ(filterState.fontHandle, made[0].handle);
+  EXPECT_EQ(state.font.created, true);
+  EXPECT_EQ(state.font.handle, made[0].handle);
 
   // Settings written back by the host later change nothing until a font is chosen.
-  overlaySettings.fontHeight = -40;
+  state.settings.fontHeight = -40;
   for (int32_t frame = 1; frame < 10; ++frame) Render(frame);
   EXPECT_EQ(made.size(), 1u);
   EXPECT_TRUE(fake::State().releasedFonts.empty());
@@ -152,13 +145,13 @@ TEST_F(FrameCallbackTest, FontThatCannotBeMadeIsCachedEmpty) {
   Render(0);
   Render(1);
   EXPECT_EQ(fake::State().madeFonts.size(), 1u);
-  EXPECT_EQ(filterState.fontCreated, 1);
+  EXPECT_EQ(state.font.created, true);
   EXPECT_EQ(Host().draws.back().font, nullptr);
 }
 
 TEST_F(FrameCallbackTest, FaceWithoutNulFromAStoredProjectIsCutAt31Characters) {
-  std::memset(overlaySettings.faceName, 'F', sizeof overlaySettings.faceName);
-  overlaySettings.fontHeight = 77;  // the byte right after the face must not be read as text
+  std::memset(state.settings.faceName, 'F', sizeof state.settings.faceName);
+  state.settings.fontHeight = 77;  // the byte right after the face must not be read as text
   Render(0);
   ASSERT_EQ(fake::State().madeFonts.size(), 1u);
   EXPECT_EQ(fake::State().madeFonts[0].face, std::string(31, 'F'));
@@ -166,12 +159,12 @@ TEST_F(FrameCallbackTest, FaceWithoutNulFromAStoredProjectIsCutAt31Characters) {
 
 TEST_F(FrameCallbackTest, FontChosenBeforeTheFirstFrameIsReplacedByTheFramesOwn) {
   fake::State().fontAnswers.push_back({true, {}, 0x00FFFFFF});
-  meridel::ChooseCaptionFont(nullptr);
-  EXPECT_EQ(filterState.fontCreated, 0);
-  const platform::FontHandle chosen = filterState.fontHandle;
+  meridel::ChooseCaptionFont(state.settings, state.font, nullptr);
+  EXPECT_EQ(state.font.created, false);
+  const platform::FontHandle chosen = state.font.handle;
   ASSERT_NE(chosen, nullptr);
   Render(0);
-  EXPECT_NE(filterState.fontHandle, chosen);
+  EXPECT_NE(state.font.handle, chosen);
   EXPECT_EQ(fake::State().releasedFonts.back(), chosen);
   EXPECT_EQ(fake::State().liveFonts.size(), 1u);
 }
@@ -211,7 +204,7 @@ TEST_F(FrameCallbackTest, JosmSyncClearOrJosmFailingStillRendersAndReturnsOne) {
 
 TEST_F(FrameCallbackTest, MissingRecordsReturnOneAndDrawNothing) {
   FrameProcInfo frame = Frame(0);
-  EXPECT_EQ(meridel::FrameCallback(nullptr, &frame), 1);
-  EXPECT_EQ(meridel::FrameCallback(&host.filter, nullptr), 1);
+  EXPECT_EQ(meridel::RenderFrame(state, nullptr, &frame), 1);
+  EXPECT_EQ(meridel::RenderFrame(state, &host.filter, nullptr), 1);
   EXPECT_TRUE(Host().draws.empty());
 }

@@ -1,4 +1,4 @@
-#include "overlay/calendar.h"
+#include "base/calendar.h"
 
 #include <algorithm>
 #include <chrono>

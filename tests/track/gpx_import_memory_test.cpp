@@ -1,21 +1,24 @@
 // Imports that run out of memory, provoked with an address-space limit in a
 // forked child, so that the limit never touches the rest of the suite.
+// Native only: the Windows build has neither fork nor address-space limits.
 #include <gtest/gtest.h>
-#include <malloc.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
-#include "host/filter_state.h"
-#include "host/overlay_settings.h"
-#include "platform/fake/fake_platform.h"
-#include "support/import_message.h"
+#include "support/fake_platform.h"
+#include "support/import_fixture.h"
 #include "support/track_files.h"
 #include "track/gpx_import.h"
 #include "track/track_store.h"
+
+#ifndef _WIN32
+#include <malloc.h>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
 
 #if defined(__SANITIZE_ADDRESS__)
 #define MERIDEL_ADDRESS_SANITIZER 1
@@ -28,9 +31,39 @@
 namespace meridel {
 namespace {
 
+using test_support::kLoadError;
+using test_support::kOldBaseTime;
+using test_support::kT0;
+
+class GpxImportOutOfMemoryTest : public test_support::GpxImportTest {
+ protected:
+  void SetUp() override {
+#if defined(_WIN32)
+    GTEST_SKIP() << "the Windows build has no fork and no address-space limit";
+#elif defined(MERIDEL_ADDRESS_SANITIZER)
+    GTEST_SKIP() << "an address-space limit and the sanitizer's shadow memory exclude each other";
+#endif
+    GpxImportTest::SetUp();
+    fake::State().messageBoxes.reserve(4);
+  }
+
+#ifndef _WIN32
+  // Imports with `headroom` bytes of address space beyond `base`. A failed
+  // import must leave an empty store, the old baseTime and "File load
+  // error"; a successful one must have read the whole file. Any other
+  // outcome ends the child with a code that names it.
+  bool ImportWithHeadroom(const std::string& path, size_t base, size_t headroom);
+  // Finds the least headroom that suffices, then fails just below it, where
+  // the document is loaded and the points run out of memory one by one.
+  void ImportUnderLimits(const std::string& path);
+  // Every byte taken before the import starts.
+  void ImportWithMemoryExhausted(std::string path);
+#endif
+};
+
+#ifndef _WIN32
+
 constexpr int kPoints = 10000;
-constexpr int32_t kOldBaseTime = 777;
-constexpr int32_t kFirstTime = 1433154030;  // 2015-06-01T10:20:30Z
 
 std::string LargeGpx() {
   std::string segment;
@@ -64,50 +97,28 @@ void LiftAddressSpaceLimit() {
   setrlimit(RLIMIT_AS, &current);
 }
 
-class GpxImportOutOfMemoryTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-#ifdef MERIDEL_ADDRESS_SANITIZER
-    GTEST_SKIP() << "an address-space limit and the sanitizer's shadow memory exclude each other";
-#endif
-    fake::Reset();
-    overlaySettings = OverlaySettings{};
-    overlaySettings.baseTime = kOldBaseTime;
-    filterState = FilterState{};
-  }
-};
-
-// Imports with `headroom` bytes of address space beyond `base`.
-// A failed import must leave an empty store, the old baseTime and "File load
-// error"; a successful one must have read the whole file. Any other outcome
-// ends the child with a code that names it.
-bool ImportWithHeadroom(const std::string& path, size_t base, size_t headroom) {
+bool GpxImportOutOfMemoryTest::ImportWithHeadroom(const std::string& path, size_t base, size_t headroom) {
   // Unmap what the last import left, or this one would find it still mapped.
-  filterState.trackStore->Clear();
+  store.Clear();
   malloc_trim(0);
-  filterState.trackStore->Append({1.0, 1.0, 5});  // a previous track
+  store.Append({1.0, 1.0, 5});  // a previous track
   fake::State().messageBoxes.clear();
   LimitAddressSpace(base + headroom);
-  ImportGpx(path);
+  ImportGpx(path, store, baseTime);
   LiftAddressSpaceLimit();
   if (fake::State().messageBoxes.size() != 1) std::_Exit(11);
   const std::string& message = fake::State().messageBoxes.front().text;
-  if (message == test_support::kLoadError) {
-    if (filterState.trackStore->Count() != 0 || overlaySettings.baseTime != kOldBaseTime) std::_Exit(12);
+  if (message == kLoadError) {
+    if (store.Count() != 0 || baseTime != kOldBaseTime) std::_Exit(12);
     return false;
   }
-  const bool whole = message == test_support::ImportSummary(kPoints) && filterState.trackStore->Count() == kPoints &&
-                     overlaySettings.baseTime == kFirstTime;
+  const bool whole = message == test_support::ImportSummary(kPoints) && store.Count() == kPoints && baseTime == kT0;
   if (!whole) std::_Exit(13);
-  overlaySettings.baseTime = kOldBaseTime;
+  baseTime = kOldBaseTime;
   return true;
 }
 
-// Finds the least headroom that suffices, then fails just below it, where
-// the document is loaded and the points run out of memory one by one.
-void ImportUnderLimits(const std::string& path) {
-  filterState.trackStore = CreateTrackStore();
-  fake::State().messageBoxes.reserve(4);
+void GpxImportOutOfMemoryTest::ImportUnderLimits(const std::string& path) {
   constexpr size_t kStep = 64 << 10;
   // Fixed, so that memory the heap keeps after one import counts against the next.
   const size_t base = AddressSpaceInUse();
@@ -129,14 +140,8 @@ void ImportUnderLimits(const std::string& path) {
   std::_Exit(0);
 }
 
-TEST_F(GpxImportOutOfMemoryTest, EveryFailureLeavesAnEmptyStoreAndTheOldBaseTime) {
-  const test_support::TempFile file(LargeGpx());
-  EXPECT_EXIT(ImportUnderLimits(file.path()), ::testing::ExitedWithCode(0), "");
-}
-
-// Start-up made no store and even the import cannot make one.
-void ImportWithMemoryExhausted(std::string path) {
-  fake::State().messageBoxes.reserve(4);
+void GpxImportOutOfMemoryTest::ImportWithMemoryExhausted(std::string path) {
+  store.Append({1.0, 1.0, 5});  // a previous track
   LimitAddressSpace(AddressSpaceInUse() + (1 << 20));
   // Take every byte there is, in a chain through the blocks themselves.
   void* blocks = nullptr;
@@ -146,7 +151,7 @@ void ImportWithMemoryExhausted(std::string path) {
       blocks = block;
     }
   }
-  ImportGpx(std::move(path));
+  ImportGpx(std::move(path), store, baseTime);
   while (blocks) {
     void* next = *static_cast<void**>(blocks);
     std::free(blocks);
@@ -154,13 +159,24 @@ void ImportWithMemoryExhausted(std::string path) {
   }
   LiftAddressSpaceLimit();
   const bool loadError =
-      fake::State().messageBoxes.size() == 1 && fake::State().messageBoxes.front().text == test_support::kLoadError;
-  std::_Exit(loadError && !filterState.trackStore && overlaySettings.baseTime == kOldBaseTime ? 0 : 1);
+      fake::State().messageBoxes.size() == 1 && fake::State().messageBoxes.front().text == kLoadError;
+  std::_Exit(loadError && store.Count() == 0 && baseTime == kOldBaseTime ? 0 : 1);
 }
 
-TEST_F(GpxImportOutOfMemoryTest, NoStoreAndNoMemoryForOneIsALoadError) {
+#endif
+
+TEST_F(GpxImportOutOfMemoryTest, EveryFailureLeavesAnEmptyStoreAndTheOldBaseTime) {
+#ifndef _WIN32
+  const test_support::TempFile file(LargeGpx());
+  EXPECT_EXIT(ImportUnderLimits(file.path()), ::testing::ExitedWithCode(0), "");
+#endif
+}
+
+TEST_F(GpxImportOutOfMemoryTest, NoMemoryAtAllIsALoadError) {
+#ifndef _WIN32
   const test_support::TempFile file(test_support::GpxWithSegment("<trkpt lat=\"1\" lon=\"2\"/>"));
   EXPECT_EXIT(ImportWithMemoryExhausted(file.path()), ::testing::ExitedWithCode(0), "");
+#endif
 }
 
 }  // namespace
