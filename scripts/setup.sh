@@ -69,23 +69,27 @@ if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$version" ] || [ ! -f "$deps/tin
     as_root python3 "$repo/scripts/derive-deb-src.py" "$src_list"
     updated=0
   }
-  fetch_tinyxml2() {
+  fetch_tinyxml2() {  # what apt and dpkg-source say goes to fetch.log, shown only when both tries fail
     rm -rf "$deps/fetch"
     mkdir -p "$deps/fetch"
-    (cd "$deps/fetch" && apt-get source -qq --download-only "tinyxml2=$version" </dev/null >/dev/null \
-      && dpkg-source -x --skip-patches tinyxml2_*.dsc src >/dev/null)
+    (cd "$deps/fetch" && apt-get source -qq --download-only "tinyxml2=$version" \
+      && dpkg-source -x --skip-patches tinyxml2_*.dsc src) </dev/null >"$deps/fetch.log" 2>&1
   }
   [ -s "$src_list" ] || derive_src_list
   apt_update
-  if ! fetch_tinyxml2 2>/dev/null; then
+  if ! fetch_tinyxml2; then
     derive_src_list
     apt_update
-    fetch_tinyxml2 || { echo "setup: apt-get source found no tinyxml2 $version in the machine's deb-src entries" >&2; exit 1; }
+    if ! fetch_tinyxml2; then
+      cat "$deps/fetch.log" >&2
+      echo "setup: apt-get source found no tinyxml2 $version through the machine's deb-src entries" >&2
+      exit 1
+    fi
   fi
   rm -rf "$deps/tinyxml2"
   mkdir -p "$deps/tinyxml2"
   cp "$deps/fetch/src/tinyxml2.cpp" "$deps/fetch/src/tinyxml2.h" "$deps/tinyxml2/"
-  rm -rf "$deps/fetch"
+  rm -rf "$deps/fetch" "$deps/fetch.log"
   echo "$version" >"$stamp"
   echo "setup: tinyxml2 $upstream source ready in $deps/tinyxml2"
 fi
