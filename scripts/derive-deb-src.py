@@ -8,7 +8,8 @@ Reads DIR/sources.list and DIR/sources.list.d/*.list (one-line entries) and
 DIR/sources.list.d/*.sources (deb822) as apt does: comments, "Enabled: no"
 stanzas, files apt ignores, cdrom entries and OUT itself are skipped. A Debian
 entry is one with component main for the release NAME (default: this
-machine's) or one of its suites (NAME-updates, NAME-security, ...).
+machine's), one of its suites (NAME-updates, NAME-security, ...) or an alias
+such as stable: where tinyxml2's source can be.
 
 Writes one deb822 stanza of type deb-src per Debian deb entry to OUT, with
 the entry's URIs, suites, components and options (Signed-By, Architectures,
