@@ -67,10 +67,11 @@ done
 root=$work/root
 dpkg-deb -x "$deb" "$root"
 depends=$(dpkg-deb -f "$deb" Depends)
+depends_names=$(tr ',|' '\n\n' <<<"$depends" | sed 's/(.*//; s/ //g')
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 for soname in $(objdump -p "$root/usr/lib/frei0r-1/meridel.so" | awk '$1 == "NEEDED" {print $2}'); do
   owner=$(dpkg -S "*/$multiarch/$soname" | head -n1 | cut -d: -f1)
-  grep -Eq "(^|, )$owner( |,|$)" <<<"$depends" || fail "Depends '$depends' lacks $owner, which has $soname"
+  grep -qxF "$owner" <<<"$depends_names" || fail "Depends '$depends' lacks $owner, which has $soname"
 done
 echo "OK: $(basename "$deb"): Depends: $depends"
 
