@@ -54,8 +54,8 @@ cp "$src/samples/ride.gpx" "$zip_dir/"
 python3 "$src/scripts/release_files.py" licenses "$zip_dir/licenses"
 python3 "$src/scripts/release_files.py" crlf "$zip_dir/readme.txt" "$zip_dir/ride.gpx" "$zip_dir"/licenses/*
 
-rm -rf "$dist"
 mkdir -p "$dist"
+rm -f "$dist"/meridel-*.zip "$dist"/meridel-frei0r_*.deb "$dist/SHA256SUMS"
 files=("meridel-$version-win32.zip")
 python3 "$src/scripts/release_files.py" zip "$dist/${files[0]}" "$zip_dir"
 
