@@ -8,6 +8,7 @@ deps="$repo/.deps"
 
 packages=(
   cmake ninja-build g++ pkg-config python3 iproute2 dpkg-dev
+  ffmpeg frei0r-plugins-dev  # the release test: Debian's ffmpeg loads a packaged frei0r filter
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libtinyxml2-dev libcurl4-openssl-dev
   g++-mingw-w64-i686 wine wine64 wine32:i386 fonts-ipafont-gothic qemu-user-static
