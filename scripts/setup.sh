@@ -13,6 +13,7 @@ packages=(
   libtinyxml2-dev libcurl4-openssl-dev
   g++-mingw-w64-i686 wine wine64 wine32:i386 fonts-ipafont-gothic qemu-user-static
   clang libclang-rt-14-dev valgrind
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core melt  # the frei0r filter: drawing, its default font, a second host
 )
 
 as_root() {
