@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <memory>
+#include <mutex>
 
 namespace meridel::frei0r {
 namespace {
@@ -40,6 +41,11 @@ bool HasFamily(const FcPattern* font, const char* wanted) {
 }  // namespace
 
 FontMatch FindFont(std::string_view setting) {
+  // fontconfig loads its configuration on first use; instances made on
+  // several threads at once (melt makes one per rendering thread) would
+  // race there, so this process's lookups take turns.
+  static std::mutex lookups;
+  const std::lock_guard<std::mutex> lock(lookups);
   FontMatch match;
   std::string text(setting.empty() ? kDefaultFontPattern : setting);
   if (text.front() == '/' && IsRegularFile(text)) {

@@ -21,8 +21,8 @@ struct FontMatch {
 
 // `setting` is a fontconfig family or pattern ("DejaVu Sans Mono",
 // "Noto Sans:bold") or the path of a font file; empty means the default
-// pattern. Never throws except std::bad_alloc; safe from any thread
-// (fontconfig locks its own configuration).
+// pattern. Never throws except std::bad_alloc and std::system_error; safe
+// from any thread (lookups take turns).
 FontMatch FindFont(std::string_view setting);
 
 }  // namespace meridel::frei0r
