@@ -143,17 +143,18 @@ void CaptionFont::Render(unsigned char byte, Glyph& glyph) {
 
   // Anything but 8-bit grey (bitmap fonts' 1-bit strikes, colour glyphs)
   // becomes 8-bit levels first.
+  struct Converted {
+    FT_Library library;
+    FT_Bitmap bitmap;
+    ~Converted() { FT_Bitmap_Done(library, &bitmap); }
+  } converted{library_->library, {}};
+  FT_Bitmap_Init(&converted.bitmap);
   const FT_Bitmap* source = &slot->bitmap;
-  FT_Bitmap converted;
-  FT_Bitmap_Init(&converted);
   unsigned levels = source->num_grays;
   if (source->pixel_mode != FT_PIXEL_MODE_GRAY) {
-    if (FT_Bitmap_Convert(library_->library, source, &converted, 1) != 0) {
-      FT_Bitmap_Done(library_->library, &converted);
-      return;
-    }
-    source = &converted;
-    levels = converted.num_grays;
+    if (FT_Bitmap_Convert(library_->library, source, &converted.bitmap, 1) != 0) return;
+    source = &converted.bitmap;
+    levels = converted.bitmap.num_grays;
   }
   if (source->width > 0 && source->rows > 0 && levels >= 2) {
     glyph.width = static_cast<int>(source->width);
@@ -185,7 +186,6 @@ void CaptionFont::Render(unsigned char byte, Glyph& glyph) {
       }
     }
   }
-  FT_Bitmap_Done(library_->library, &converted);
 }
 
 void CaptionFont::Draw(RgbaFrame frame, std::string_view text, int64_t x, int64_t y, RgbColor color) {
