@@ -1,33 +1,18 @@
 // The caption as the DLL draws it: a one-pixel border, then the text.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "frei0r/caption_font.h"
+#include "overlay/caption.h"
 
 namespace meridel::frei0r {
 
-struct CaptionPass {
-  int dx;
-  int dy;
-  bool border;  // drawn in the border colour, else in the text colour
-};
-
-// Four passes shifted by one pixel in the border colour, then the text on
-// top, in this order.
-inline constexpr std::array<CaptionPass, 5> kCaptionPasses = {{
-    {0, -1, true},
-    {0, 1, true},
-    {-1, 0, true},
-    {1, 0, true},
-    {0, 0, false},
-}};
-
-// The passes of kCaptionPasses drawn straight onto the frame, one after the
+// The DLL's passes (kCaptionPasses: four one-pixel shifts in the border
+// colour, then the text on top) drawn straight onto the frame, one after the
 // other: `text` (lines split at '\n') with its top-left corner at (x, y),
 // clipped like CaptionFont::Draw.
 void DrawCaptionPasses(CaptionFont& font, RgbaFrame frame, std::string_view text, int64_t x, int64_t y,
