@@ -2,8 +2,9 @@
 # The demo: installs what is missing, builds the module and the stand-in
 # host, then plays an editing session over a sample ride with the real
 # meridel.auf under Wine while a stand-in for JOSM records what the module
-# asks of it. Writes captioned frames to out/demo/ (and a short clip when
-# ffmpeg is there).
+# asks of it. Then the Linux filter, meridel.so: ffmpeg captions a generated
+# clip of the same ride through it, with JOSM sync on against the stand-in.
+# Writes captioned frames to out/demo/ and the clip to out/demo/ride.mp4.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
@@ -34,9 +35,43 @@ echo
 echo "== requests that JOSM's stand-in received on 127.0.0.1:8111"
 tools/josm_requests.py "$out/josm/log.jsonl"
 
-if command -v ffmpeg >/dev/null 2>&1 && ls "$out"/demo/frame-*.png >/dev/null 2>&1; then
-  ffmpeg -loglevel error -y -framerate 2 -pattern_type glob -i "$out/demo/frame-*.png" \
-    -c:v libx264 -pix_fmt yuv420p "$out/demo/ride.mp4" && echo && echo "== clip: $repo/$out/demo/ride.mp4"
+echo
+echo "== meridel.so, the frei0r filter for Linux hosts: building it in build/native"
+[ -f build/native/build.ninja ] || cmake -S . -B build/native -G Ninja >/dev/null
+ninja -C build/native meridel_frei0r >build/native.frei0r.log 2>&1 || { tail -40 build/native.frei0r.log; exit 1; }
+
+# The same ride and settings as the session above: UTC+2, the camera 5 s
+# behind the GPS, the caption at (40, 612), 28 px, "Zoom" 2, JOSM sync on.
+seconds=20
+echo "== ffmpeg captions a generated ${seconds}-second clip (testsrc2, 1280x720, 30000/1001) through meridel.so,"
+echo "   JOSM sync on, JOSM's stand-in listening on 127.0.0.1:8111"
+josm_log=$out/josm-ffmpeg/log.jsonl
+mkdir -p "$out/josm-ffmpeg"
+rm -f "$josm_log" "$out"/demo/ffmpeg-frame-*.png
+tools/josm-standin-ctl.sh start 8111 "$josm_log" >/dev/null
+frames="select='eq(n\\,0)+eq(n\\,$((seconds * 15)))+eq(n\\,$((seconds * 30 - 1)))'"
+set +e
+FREI0R_PATH=build/native/src/frei0r ffmpeg -nostdin -hide_banner -loglevel error -y \
+  -f lavfi -i "testsrc2=size=1280x720:rate=30000/1001:duration=$seconds" -filter_complex \
+  "[0]frei0r=meridel:'$repo/samples/ride.gpx|+02\\:00|+00\\:00\\:05|0.03125|0.85|DejaVu Sans Mono|28|white|black|y|2',
+   split[clip][pictures];[clip]format=yuv420p[v];[pictures]$frames[p]" \
+  -map '[v]' -c:v libx264 -preset veryfast "$out/demo/ride.mp4" \
+  -map '[p]' -fps_mode passthrough -frame_pts 1 "$out/demo/ffmpeg-frame-%05d.png"
+ffmpeg_status=$?
+set -e
+tools/josm-standin-ctl.sh stop "$josm_log.pid"
+if [ "$ffmpeg_status" -eq 0 ]; then
+  echo "   clip: $repo/$out/demo/ride.mp4"
+  echo "   frames as PNG: $(cd "$out/demo" && ls ffmpeg-frame-*.png | sed "s|^|$repo/$out/demo/|" | tr '\n' ' ')"
+  echo "== requests that JOSM's stand-in received while ffmpeg rendered: one per frame, the same box for"
+  echo "   the frames of one second (the first is the box meridel.auf sent for frame 0 above); the first seconds:"
+  python3 -c 'import json, sys
+for line in open(sys.argv[1]): print(json.loads(line)["request_line"])' "$josm_log" | uniq -c | head -4 |
+    sed 's/^ */   /; s/ GET / frames: GET /'
+  tools/josm_requests.py "$josm_log" --all-ok | tail -1
+else
+  echo "== ffmpeg failed (status $ffmpeg_status)"
+  status=1
 fi
 
 echo
