@@ -12,7 +12,7 @@
 
 #include "bench_host.h"
 #include "support/fake_platform.h"
-#include "track/gpx_import.h"
+#include "track/gpx_file_dialog.h"
 #include "track/track_store.h"
 
 namespace bench {
