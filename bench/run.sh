@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Measures the module's per-frame cost, its GPX import beside gpsbabel and
-# gpxpy, and the cost of "JOSM sync" beside curl, all in one run on this
-# machine, and writes the figures to docs/performance.md.
+# gpxpy, the cost of "JOSM sync" beside curl, and the frei0r filter
+# meridel.so (per frame beside a copy, and in ffmpeg beside its conversion
+# alone and its drawtext), all in one run on this machine, and writes the
+# figures to docs/performance.md.
 #
 #   bench/run.sh [--native-only]
 #
@@ -123,7 +125,7 @@ cat /proc/loadavg >"$results/loadavg-start"
 # --- a Release build of the suite --------------------------------------------
 build=${MERIDEL_BENCH_BUILD:-$repo/build/bench-release}
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-ninja -C "$build" meridel_bench
+ninja -C "$build" meridel_bench meridel_frei0r meridel_frei0r_bench
 bench=$build/bench/meridel_bench
 
 # --- generated tracks: elevation, time and an extension per point ------------
@@ -162,6 +164,39 @@ PY
 for what in curl-present module-absent curl-absent; do
   unshare --net -- "$0" --sync-in-namespace "$what" "$bench" "$results"
 done
+
+# --- meridel.so: f0r_update per 1080p frame beside a plain copy ---------------
+"$build/bench/meridel_frei0r_bench" --plugin="$build/src/frei0r/meridel.so" --benchmark_repetitions=5 \
+  --benchmark_report_aggregates_only=true --benchmark_out="$results/frei0r.json" --benchmark_out_format=json
+
+# --- meridel.so in ffmpeg, beside the conversion alone and drawtext -----------
+# A camera-like source (1,800 frames of 1080p at 30000/1001, H.264), then three
+# ways through ffmpeg: our filter (RGBA in and out, back to yuv420p for the
+# encoder); the conversion to RGBA and back alone, which every frei0r filter
+# pays; drawtext's two lines of the caption's length with a one-pixel border,
+# on YUV. Each to libx264 with its defaults and to a null output; three rounds
+# in turn, so that the machine's other load falls on all alike.
+ffmpeg=(ffmpeg -nostdin -hide_banner -loglevel error -y)
+"${ffmpeg[@]}" -f lavfi -i testsrc2=size=1920x1080:rate=30000/1001 -frames:v 1800 -c:v libx264 -preset ultrafast \
+  -crf 18 -pix_fmt yuv420p "$work/source-1080p.mp4"
+python3 "$repo/tools/make_gpx.py" --points 100 --output "$work/track-ffmpeg.gpx"
+printf '2015-06-01 10:20:30\n46.50000000 7.50000000' >"$work/caption.txt"
+font=$(fc-match -f '%{file}' 'DejaVu Sans Mono')
+declare -A filters=(
+  [meridel]="format=rgba,frei0r=meridel:'$work/track-ffmpeg.gpx',format=yuv420p"
+  [conversion]="format=rgba,format=yuv420p"
+  [drawtext]="drawtext=fontfile=$font:textfile=$work/caption.txt:fontsize=36:fontcolor=white:borderw=1:bordercolor=black:x=19:y=10"
+)
+for round in 1 2 3; do
+  for way in meridel conversion drawtext; do
+    FREI0R_PATH=$build/src/frei0r python3 "$here/measure.py" --out "$results/ffmpeg.jsonl" \
+      --label "$way-x264-$round" -- "${ffmpeg[@]}" -i "$work/source-1080p.mp4" -vf "${filters[$way]}" \
+      -c:v libx264 "$work/encoded.mp4"
+    FREI0R_PATH=$build/src/frei0r python3 "$here/measure.py" --out "$results/ffmpeg.jsonl" \
+      --label "$way-null-$round" -- "${ffmpeg[@]}" -i "$work/source-1080p.mp4" -vf "${filters[$way]}" -f null -
+  done
+done
+ffmpeg -version | head -n1 >"$results/ffmpeg-version"
 
 # --- the Windows build under Wine: frames, imports and sync in one start ------
 if [ "$windows" = 1 ]; then
