@@ -76,6 +76,20 @@ if [ "$mode" = melt ]; then
   echo "OK: melt -query filters lists frei0r.meridel"
 fi
 
+if [ "$mode" = ffmpeg ]; then
+  # A width that is not a multiple of 64, through the pad and crop the README
+  # advises: captions, and no word of a lost frame time.
+  narrow=(-f lavfi -i "testsrc2=size=1000x720:rate=30000/1001" -frames:v 2)
+  ffmpeg "${narrow[@]}" -vf format=rgba -f rawvideo plain.rgba
+  ffmpeg "${narrow[@]}" -vf "format=rgba,pad=ceil(iw/64)*64:ih,$filter,crop=1000:ih:0:0" -f rawvideo padded.rgba \
+    2>padded.log
+  if grep -q "no usable frame time" padded.log || cmp -s plain.rgba padded.rgba; then
+    echo "FAIL: 1000 px wide, padded to a multiple of 64, the frames got no caption"
+    exit 1
+  fi
+  echo "OK: 1000 px wide, padded to a multiple of 64 and cropped: captioned"
+fi
+
 # rate, where the clip starts on the timeline, the first and last frame checked
 cases=("30000/1001 0 28 31" "30000/1001 1770 1798 1799" "24000/1001 23970 23999 24000")
 status=0
