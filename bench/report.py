@@ -366,13 +366,18 @@ FFMPEG_WAYS = (("meridel", "`meridel.so`"), ("conversion", "conversion alone"), 
 
 
 def ffmpeg_medians(path):
-    """(way, output) -> (CPU s, wall s), the medians of the rounds."""
+    """(way, output) -> (CPU s, wall s, every round's CPU s), the medians of the rounds."""
     runs = {}
     for record in map(json.loads, open(path, encoding="utf-8")):
         way, output, _ = record["label"].split("-")
         runs.setdefault((way, output), []).append((record["cpu_s"], record["wall_s"]))
-    return {key: (statistics.median(r[0] for r in values), statistics.median(r[1] for r in values))
+    return {key: (statistics.median(r[0] for r in values), statistics.median(r[1] for r in values),
+                  [r[0] for r in values])
             for key, values in runs.items()}
+
+
+def rounds(cpus):
+    return ", ".join(f"{cpu:.1f}" for cpu in cpus)
 
 
 def frei0r_section(results):
@@ -406,6 +411,7 @@ def frei0r_section(results):
         "|---|---|---|---|---|---|---|---|",
     ]
     summary = []
+    spread = []
     for output, label in (("x264", "libx264"), ("null", "null output")):
         ours, conversion, drawtext = (runs[(way, output)] for way, _ in FFMPEG_WAYS)
         to_conversion = ours[0] / conversion[0]
@@ -414,6 +420,8 @@ def frei0r_section(results):
         rows.append(f"| {label} | {ours[0]:.2f} s / {ours[1]:.2f} s | {conversion[0]:.2f} s / {conversion[1]:.2f} s | "
                     f"{drawtext[0]:.2f} s / {drawtext[1]:.2f} s | {ratio(to_conversion)} | {ratio(to_drawtext)} | "
                     f"{ratio(conversion[0] / drawtext[0])} | {ns(extra)} |")
+        spread.append(f"{label}: ours {rounds(ours[2])}; conversion {rounds(conversion[2])}; "
+                      f"drawtext {rounds(drawtext[2])}")
         if output == "x264":
             summary.append((f"`meridel.so` in ffmpeg, {FFMPEG_FRAMES:,} frames of 1080p to libx264 (CPU)",
                             f"{ours[0]:.1f} s", "at most 1.1× the conversion alone",
@@ -423,6 +431,7 @@ def frei0r_section(results):
             summary.append((f"`meridel.so` in ffmpeg, the same to a null output (CPU)", f"{ours[0]:.1f} s",
                             "beside the conversion alone and drawtext",
                             f"{ratio(to_conversion)} the conversion; {ratio(to_drawtext)} drawtext"))
+    rows += ["", "CPU seconds of each round, in the order run: " + "; ".join(spread) + "."]
     summary.append(("`meridel.so` `f0r_update` per 1080p frame", ns(update_cpu), "at most 1.5× a plain copy",
                     f"{met(update_ratio <= 1.5)} ({ratio(update_ratio)} the copy's {ns(copy_cpu)})"))
     return rows, summary
