@@ -12,6 +12,7 @@ packages=(
   libtinyxml2-dev libcurl4-openssl-dev
   g++-mingw-w64-i686 wine wine64 wine32:i386 fonts-ipafont-gothic qemu-user-static
   clang libclang-rt-14-dev valgrind
+  nftables  # drops SYNs to the JOSM port in the sync time-out test
 )
 
 as_root() {
