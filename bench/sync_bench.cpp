@@ -19,6 +19,9 @@ class CountingClient final : public platform::HttpClient {
   int64_t refused = 0;  // the request could not go out: nobody listens
 
   platform::HttpHandle OpenSession(const char* agentName) override { return curl_.OpenSession(agentName); }
+  void SetTimeouts(platform::HttpHandle session, const platform::HttpTimeouts& timeouts) override {
+    curl_.SetTimeouts(session, timeouts);
+  }
   platform::HttpHandle Connect(platform::HttpHandle session, const char* server, uint16_t port) override {
     return curl_.Connect(session, server, port);
   }

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <utility>
+
 namespace platform {
 namespace {
 
@@ -20,6 +22,14 @@ class WinInetClient final : public HttpClient {
   HttpHandle OpenSession(const char* agentName) override {
     // Synchronous, with the system's configured proxy settings.
     return InternetOpenA(agentName, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  }
+
+  void SetTimeouts(HttpHandle session, const HttpTimeouts& timeouts) override {
+    // Set on the session, they hold for every connection and request made from it.
+    const std::pair<DWORD, DWORD> options[] = {{INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.connect},
+                                               {INTERNET_OPTION_SEND_TIMEOUT, timeouts.send},
+                                               {INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.receive}};
+    for (auto [option, value] : options) InternetSetOptionA(AsInternet(session), option, &value, sizeof value);
   }
 
   HttpHandle Connect(HttpHandle session, const char* server, uint16_t port) override {
