@@ -4,7 +4,10 @@
 # "drop" or "refuse-slowly"; the answer goes to DIR/state. The stand-in
 # (josm-standin-ctl.sh) logs to DIR/log.jsonl on 127.0.0.1:8111.
 #
-#   josm-standin-serve.sh DIR
+#   josm-standin-serve.sh DIR            serves requests until it is ended
+#   josm-standin-serve.sh DIR COMMAND... carries one out, prints the state and
+#                                        leaves it so (stop the stand-in with
+#                                        josm-standin-ctl.sh stop DIR/log.jsonl.pid)
 #
 # "drop" stops the stand-in and has the kernel drop every connection attempt
 # to port 8111 unanswered (an nftables rule), as a firewall or a JOSM that
@@ -12,19 +15,21 @@
 # attempt: the client sends it again after its retransmission time-out (1 s
 # on Linux) and is refused then, as Windows refuses a closed loopback port
 # after a second or two. "start" and "stop" lift the rule. Rules are set
-# only inside a network namespace of the caller's own, so that no other
-# program's port 8111 is touched.
+# only in a network namespace with no device but the loopback one (one that
+# the caller made), so that no other program's port 8111 is touched.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
-[ $# -eq 1 ] || { echo "usage: $0 DIR" >&2; exit 2; }
+[ $# -ge 1 ] || { echo "usage: $0 DIR [COMMAND...]" >&2; exit 2; }
 josm=$1
+shift
 log=$josm/log.jsonl
 table=meridel_josm_drop
 
 stop_standin() { "$here/josm-standin-ctl.sh" stop "$log.pid"; }
 lift() { nft delete table inet "$table" 2>/dev/null || true; }
 rule() {  # the nftables lines of the input chain
-  if [ "$(readlink /proc/self/ns/net)" = "$(readlink /proc/1/ns/net)" ]; then
+  # A namespace of our own (unshare --net) has the loopback device and no other.
+  if ip -o link show | grep -qv ': lo:'; then
     echo "failed: not in a network namespace of our own"
     return
   fi
@@ -54,28 +59,40 @@ drop_all="$syn drop"
 # The first SYN from a source port is dropped, its retransmission refused.
 drop_first="$syn tcp sport != @tried add @tried { tcp sport } drop"
 
+act() {  # command [option...]: prints the state it leaves
+  local command=$1
+  shift
+  case $command in
+    start)
+      stop_standin
+      lift
+      if "$here/josm-standin-ctl.sh" start 8111 "$log" "${@:-ok}" >/dev/null 2>"$josm/start.err"; then
+        echo running
+      else
+        echo "failed: $(tr '\n' ' ' <"$josm/start.err")"
+      fi ;;
+    stop) stop_standin; lift; echo stopped ;;
+    drop) stop_standin; rule "$drop_all" | tr '\n' ' ' ;;
+    refuse-slowly) stop_standin; rule "$drop_first" | tr '\n' ' ' ;;
+    *) echo "failed: unknown request $command" ;;
+  esac
+}
+
+if [ $# -gt 0 ]; then
+  state=$(act "$@")
+  echo "${state% }"
+  [ "${state#failed}" = "$state" ]
+  exit
+fi
+
 finish() { stop_standin; lift; }
 trap finish EXIT
 trap 'exit 143' TERM INT
 
 while :; do
   if [ -f "$josm/request" ]; then
-    read -r command options <"$josm/request" || true
-    case $command in
-      start)
-        stop_standin
-        lift
-        # shellcheck disable=SC2086 # the mode and its options are words
-        if "$here/josm-standin-ctl.sh" start 8111 "$log" ${options:-ok} >/dev/null 2>"$josm/start.err"; then
-          state=running
-        else
-          state="failed: $(tr '\n' ' ' <"$josm/start.err")"
-        fi ;;
-      stop) stop_standin; lift; state=stopped ;;
-      drop) stop_standin; state=$(rule "$drop_all" | tr '\n' ' ') ;;
-      refuse-slowly) stop_standin; state=$(rule "$drop_first" | tr '\n' ' ') ;;
-      *) state="failed: unknown request $command" ;;
-    esac
+    read -r -a words <"$josm/request" || true
+    state=$(act "${words[@]:-none}")
     echo "${state% }" >"$josm/state.tmp"
     mv "$josm/state.tmp" "$josm/state"
     rm -f "$josm/request"
