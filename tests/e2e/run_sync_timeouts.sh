@@ -71,10 +71,13 @@ timeout --kill-after=10 240 "$repo/tools/wine-run.sh" "$host" bench "$module" --
 status=$?
 [ "$status" -eq 77 ] && exit 77
 
-python3 - "$out/figures.jsonl" "$status" <<'PY'
-import json, math, sys
+python3 - "$out/figures.jsonl" "$status" "$repo" <<'PY'
+import json, math, re, sys
 
-CONNECT_MS, ANSWER_MS, QUIET_MS = 1000, 2000, 2000  # src/josm/http_transport.h, remote_control.h
+# The module's limits, from its source.
+transport = open(sys.argv[3] + "/src/josm/http_transport.h").read()
+CONNECT_MS, _, ANSWER_MS = map(int, re.search(r"kJosmTimeouts\{(\d+), (\d+), (\d+)\}", transport).groups())
+QUIET_MS = int(re.search(r"kJosmQuietPeriodMs = (\d+)", open(sys.argv[3] + "/src/josm/remote_control.h").read())[1])
 MARGIN_MS = 500          # Wine's and this shared machine's own delays
 QUICK_MS = 50            # "almost nothing": a frame that sent no request
 FRAME_MS = 1001 / 30
@@ -96,7 +99,7 @@ for name, limit, received in (("slow-refusal", CONNECT_MS, False), ("hang", ANSW
         continue
     average, worst, quick = ms(case["wall_ns"]) / case["frames"], ms(case["worst_ns"]), ms(case["worst_quick_ns"])
     # One try per quiet period at most: the first frame, then one after each period.
-    tries = math.floor(ms(case["elapsed_ns"]) / (QUIET_MS + limit)) + 1
+    tries = math.floor(ms(case["elapsed_ns"]) / QUIET_MS) + 1
     print(f"{name}: {case['frames']} frames at 29.97 fps over {ms(case['elapsed_ns']) / 1000:.1f} s: "
           f"average {average:.2f} ms, worst {worst:.0f} ms; {case['waits']} frames waited "
           f"(at most {tries} allowed), the others at most {quick:.2f} ms; "
