@@ -86,7 +86,7 @@ if [ "${1:-}" = "--windows-in-namespace" ]; then
   # (standin_host/josm_link.h).
   "$repo/tools/josm-standin-serve.sh" "$josm" &
   server=$!
-  trap 'kill $server 2>/dev/null; wait $server 2>/dev/null
+  trap 'kill $server 2>/dev/null; wait $server 2>/dev/null || true
         WINEPREFIX=$MERIDEL_WINEPREFIX wineserver -w || true' EXIT
   # wine-run.sh, Wine and the emulator all exec: this shell's pid becomes that
   # of the process whose memory the host reads.
