@@ -5,7 +5,10 @@
 
 Everything above the notes marker is generated; the hand-written notes below
 it in an existing OUT.md are kept. Windows figures come from
-RESULTS_DIR/windows.json when the run measured them (see the section's text).
+RESULTS_DIR/windows.jsonl when the run measured them (see the section's text).
+What it says about the machine is read from it, not assumed: the processor,
+the cores, the load at the run's start and end, the run's length, and whether
+the kernel ran the 32-bit programs itself or binfmt_misc handed them to qemu.
 """
 
 import datetime
@@ -20,6 +23,7 @@ import sys
 NOTES_MARKER = "<!-- Notes below this line are kept when bench/run.sh rewrites the file. -->"
 FRAME_PERIOD_NS = 1001 / 30000 * 1e9  # one frame at 29.97 fps
 REPRODUCE = "sudo bench/run.sh"
+BINFMT_MISC = "/proc/sys/fs/binfmt_misc"
 
 
 def load_json(path):
@@ -87,23 +91,56 @@ def command_output(command):
         return ""
 
 
-def machine(results):
+def qemu_entry(binfmt=BINFMT_MISC):
+    """(name, interpreter) of the enabled binfmt_misc entry that hands 32-bit x86
+    programs to qemu, or None: then the kernel runs them itself."""
+    try:
+        if open(os.path.join(binfmt, "status")).read().strip() != "enabled":
+            return None
+        names = sorted(os.listdir(binfmt))
+    except OSError:
+        return None
+    for name in names:
+        try:
+            text = open(os.path.join(binfmt, name)).read()
+        except OSError:
+            continue
+        interpreter = re.search(r"^interpreter (\S+)", text, re.M)
+        if text.startswith("enabled") and interpreter \
+                and os.path.basename(interpreter.group(1)).startswith("qemu-i386"):
+            return name, interpreter.group(1)
+    return None
+
+
+def how_32bit_ran(qemu):
+    if qemu:
+        return f"through qemu's user-mode emulator (binfmt_misc entry `{qemu[0]}`, `{qemu[1]}`)"
+    return "natively, on the kernel (no binfmt_misc entry hands them to an emulator)"
+
+
+def machine(results, qemu, ran_32bit):
     cpu = re.search(r"Model name:\s*(.+)", command_output(["lscpu"]))
     memory = re.search(r"MemTotal:\s*(\d+)", open("/proc/meminfo").read())
     release = re.search(r'PRETTY_NAME="(.+)"', open("/etc/os-release").read())
     compiler = command_output(["c++", "--version"]).splitlines()
-    load_start = open(os.path.join(results, "loadavg-start")).read().split()[:3]
-    load_end = open(os.path.join(results, "loadavg-end")).read().split()[:3]
-    return [
+    start, end = os.path.join(results, "loadavg-start"), os.path.join(results, "loadavg-end")
+    load_start = open(start).read().split()[:3]
+    load_end = open(end).read().split()[:3]
+    # bench/run.sh writes the two load figures first and last: their times frame the run.
+    minutes = (os.path.getmtime(end) - os.path.getmtime(start)) / 60
+    lines = [
         f"- Date: {datetime.datetime.now(datetime.timezone.utc):%Y-%m-%d %H:%M} UTC",
         f"- Machine: {cpu.group(1) if cpu else platform.processor()}, {os.cpu_count()} cores, "
         f"{int(memory.group(1)) / 1024 / 1024:.0f} GiB; {release.group(1) if release else ''}, "
         f"Linux {platform.release()}; {compiler[0] if compiler else 'c++'}, Release build (-O3)",
-        f"- Load average (1, 5, 15 min): {' '.join(load_start)} at the start, {' '.join(load_end)} at the end. "
-        "The machine's two cores are shared with other work, so wall times carry other programs' load; "
+        f"- Load average (1, 5, 15 min) on the {os.cpu_count()} cores: {' '.join(load_start)} at the start, "
+        f"{' '.join(load_end)} at the end (the run's own load included). Wall times carry whatever else ran; "
         "CPU times (what the measured process itself spent) are the figures compared below.",
-        f"- Reproduce: `{REPRODUCE}` (as root; four to fifteen minutes on this machine, with its other load).",
     ]
+    if ran_32bit:
+        lines.append(f"- 32-bit programs (Wine's, section 4) ran {how_32bit_ran(qemu)}.")
+    lines.append(f"- Reproduce: `{REPRODUCE}` (as root; this run took {minutes:.0f} minutes).")
+    return lines
 
 
 def frame_section(micro):
@@ -220,25 +257,41 @@ WINDOWS_PENDING = [
     "32-bit process.",
 ]
 
-EMULATED = (
-    "Measured by the stand-in host (`standin_host.exe bench`) inside one 32-bit Wine process, with the Release "
-    "`meridel.auf`, the same files and the same JOSM stand-in. On this machine every 32-bit program runs through "
-    "qemu's user-mode emulator, because the kernel's 32-bit emulation is switched off: every instruction is "
-    "translated, so these figures are many times slower than the same module on Windows or under Wine on a kernel "
-    "that runs 32-bit code. The peak is the resident set of the Linux process that runs the 32-bit program "
-    "(VmHWM, reset before each import), so it includes Wine and the emulator as well as the module.")
+def windows_intro(qemu, ran_32bit):
+    text = ("Measured by the stand-in host (`standin_host.exe bench`) inside one 32-bit Wine process, with the "
+            "Release `meridel.auf`, the same files and the same JOSM stand-in")
+    if ran_32bit:
+        text += f". On this machine the 32-bit programs ran {how_32bit_ran(qemu)}"
+    if ran_32bit and qemu:
+        text += (": every instruction is translated, so these figures are many times slower than the same module "
+                 "on Windows or under Wine on a kernel that runs 32-bit code")
+    return (text + ". The peak is the resident set of the Linux process that runs the 32-bit program (VmHWM, "
+            f"reset before each import), so it includes Wine{' and the emulator' if qemu else ''} as well as the "
+            "module.")
 
 
-def windows_section(results, tools, native_frame_cpu):
+def ran_32bit(records):
+    """Whether the Windows run measured anything: only then did 32-bit programs run."""
+    return any("figure" in record for record in records or [])
+
+
+def windows_records(results):
+    """The Windows run's records, or None when the run left it out."""
     path = os.path.join(results, "windows.jsonl")
     if not os.path.exists(path):
+        return None
+    return [json.loads(line) for line in open(path, encoding="utf-8") if line.strip().startswith("{")]
+
+
+def windows_section(results, lines, tools, native_frame_cpu, qemu):
+    if lines is None:
         return WINDOWS_PENDING, [
             ("Per frame under Wine", "not measured in this run", "under 3 µs", "—"),
             ("Import of 1,000,000 points, 32-bit peak", "not measured in this run", "under 1 GB", "—"),
         ]
-    lines = [json.loads(line) for line in open(path, encoding="utf-8") if line.strip().startswith("{")]
     status = int(open(os.path.join(results, "windows-status")).read())
-    rows = [EMULATED, ""]
+    rows = [windows_intro(qemu, ran_32bit(lines)), ""]
+    frame_label = "Per frame under Wine" + (" (through qemu)" if qemu else "")
     errors = [line["error"] for line in lines if "error" in line]
     if status != 0 or errors:
         rows += [f"**The Windows run ended early** (exit status {status}"
@@ -256,9 +309,9 @@ def windows_section(results, tools, native_frame_cpu):
                     f"order over 10,000 points | {ns(frame_cpu)} | {ns(frame_wall)} | under 3 µs | "
                     f"{ratio(frame_cpu / 3000)} the goal; {ratio(frame_cpu / native_frame_cpu)} the native build | "
                     f"{met(frame_cpu < 3000)} |")
-        summary.append(("Per frame under Wine (emulated)", ns(frame_cpu), "under 3 µs", met(frame_cpu < 3000)))
+        summary.append((frame_label, ns(frame_cpu), "under 3 µs", met(frame_cpu < 3000)))
     else:
-        summary.append(("Per frame under Wine (emulated)", "not reached", "under 3 µs", "—"))
+        summary.append((frame_label, "not reached", "under 3 µs", "—"))
 
     # The second one-point import: the dialog and the message box alone.
     dialogs = [line for line in imports if line["points"] == 1]
@@ -400,7 +453,9 @@ def main():
     frame_rows, frame_summary = frame_section(micro)
     import_rows, import_summary = import_section(results, tools)
     sync_rows, sync_summary = sync_section(results, tools, micro)
-    windows_rows, windows_summary = windows_section(results, tools, micro["BM_FrameCallback"][0])
+    windows = windows_records(results)
+    qemu = qemu_entry() if ran_32bit(windows) else None
+    windows_rows, windows_summary = windows_section(results, windows, tools, micro["BM_FrameCallback"][0], qemu)
     repo = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     quiet_rows, quiet_summary = quiet_section(results, repo)
 
@@ -412,7 +467,7 @@ def main():
 
     lines = ["# Performance", "",
              "Written by `bench/run.sh` from one run on one machine; the ratios compare figures of that same run.", ""]
-    lines += machine(results)
+    lines += machine(results, qemu, ran_32bit(windows))
     lines += ["", "## Every figure against its goal", "",
               "| Figure | Measured | Goal or baseline | Met / ratio |", "|---|---|---|---|"]
     for figure, value, goal, outcome in (frame_summary + import_summary + sync_summary + windows_summary

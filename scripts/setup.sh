@@ -8,10 +8,12 @@ deps="$repo/.deps"
 
 packages=(
   cmake ninja-build g++ pkg-config python3 iproute2 dpkg-dev
+  ffmpeg frei0r-plugins-dev  # the release test: Debian's ffmpeg loads a packaged frei0r filter
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libtinyxml2-dev libcurl4-openssl-dev
   g++-mingw-w64-i686 wine wine64 wine32:i386 fonts-ipafont-gothic qemu-user-static
   clang libclang-rt-14-dev valgrind
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core melt  # the frei0r filter: drawing, its default font, a second host
   nftables  # drops SYNs to the JOSM port in the sync time-out test
 )
 
@@ -63,26 +65,34 @@ version=$(dpkg-query -W -f='${Version}' libtinyxml2-dev)
 upstream=${version%%-*}; upstream=${upstream%%+*}
 stamp="$deps/tinyxml2.version"
 if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$version" ] || [ ! -f "$deps/tinyxml2/tinyxml2.cpp" ]; then
+  # apt-get source needs deb-src entries: derive them from the machine's own
+  # Debian entries, again whenever the file is empty or finds no source.
   src_list=/etc/apt/sources.list.d/meridel-deb-src.sources
-  if [ ! -f "$src_list" ]; then
-    # Derive source entries from the machine's own Debian entries.
-    for f in /etc/apt/sources.list.d/debian.sources; do
-      [ -f "$f" ] && sed -n '/^Types:.*deb/,/^$/p' "$f" | sed 's/^Types:.*/Types: deb-src/'
-    done | as_root tee "$src_list" >/dev/null
-    if [ ! -s "$src_list" ] && [ -f /etc/apt/sources.list ]; then
-      grep -E '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' | as_root tee /etc/apt/sources.list.d/meridel-deb-src.list >/dev/null
-      as_root rm -f "$src_list"
-    fi
+  derive_src_list() {
+    as_root python3 "$repo/scripts/derive-deb-src.py" "$src_list"
     updated=0
-  fi
+  }
+  fetch_tinyxml2() {  # what apt and dpkg-source say goes to fetch.log, shown only when both tries fail
+    rm -rf "$deps/fetch"
+    mkdir -p "$deps/fetch"
+    (cd "$deps/fetch" && apt-get source -qq --download-only "tinyxml2=$version" \
+      && dpkg-source -x --skip-patches tinyxml2_*.dsc src) </dev/null >"$deps/fetch.log" 2>&1
+  }
+  [ -s "$src_list" ] || derive_src_list
   apt_update
-  rm -rf "$deps/tinyxml2" "$deps/fetch"
-  mkdir -p "$deps/fetch"
-  (cd "$deps/fetch" && apt-get source -qq --download-only "tinyxml2=$version" </dev/null >/dev/null \
-    && dpkg-source -x --skip-patches tinyxml2_*.dsc src >/dev/null)
+  if ! fetch_tinyxml2; then
+    derive_src_list
+    apt_update
+    if ! fetch_tinyxml2; then
+      cat "$deps/fetch.log" >&2
+      echo "setup: apt-get source found no tinyxml2 $version through the machine's deb-src entries" >&2
+      exit 1
+    fi
+  fi
+  rm -rf "$deps/tinyxml2"
   mkdir -p "$deps/tinyxml2"
   cp "$deps/fetch/src/tinyxml2.cpp" "$deps/fetch/src/tinyxml2.h" "$deps/tinyxml2/"
-  rm -rf "$deps/fetch"
+  rm -rf "$deps/fetch" "$deps/fetch.log"
   echo "$version" >"$stamp"
   echo "setup: tinyxml2 $upstream source ready in $deps/tinyxml2"
 fi

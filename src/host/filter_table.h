@@ -36,7 +36,7 @@ inline constexpr CheckButton kCheckButtons[kCheckCount] = {
 };
 
 inline constexpr const char* kFilterName = "Meridel";
-inline constexpr const char* kFilterInfoText = "Meridel version 0.30 by Oskavo";
+inline constexpr const char* kFilterInfoText = "Meridel version " MERIDEL_VERSION " by Oskavo";
 
 // The host gives these words their meaning; the filter only declares them:
 // bits 10, 14 and 18 of the flag word, and the same value in both host words.

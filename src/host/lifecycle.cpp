@@ -4,7 +4,7 @@
 #include "host/filter_table.h"
 #include "host/frame_callback.h"
 #include "platform/platform.h"
-#include "track/gpx_import.h"
+#include "track/gpx_file_dialog.h"
 
 namespace meridel {
 namespace {

@@ -6,7 +6,6 @@
 #include <charconv>
 #include <string_view>
 
-#include "platform/platform.h"
 #include "track/gpx_walk.h"
 #include "track/track_store.h"
 
@@ -15,8 +14,6 @@ namespace {
 
 constexpr std::string_view kLoadError = "File load error";
 constexpr std::string_view kNoTrackPoint = "No trkpt in GPX file";
-// Description, NUL, pattern, NUL, and the list's closing NUL.
-constexpr char kGpxFilter[] = "GPX files (*.gpx)\0*.gpx\0";
 
 ImportMessage Message(std::string_view text) {
   ImportMessage message{};
@@ -47,11 +44,6 @@ ImportMessage ReadGpxFile(const char* path, TrackStore& store, int32_t& baseTime
   return Summary(store.Count());
 }
 
-void ImportAndTell(const char* path, TrackStore& store, int32_t& baseTime) {
-  const ImportMessage message = ImportGpxFile(path, store, baseTime);
-  platform::ShowMessageBox(nullptr, message.text, "", platform::kMessageBoxOk);
-}
-
 }  // namespace
 
 ImportMessage ImportGpxFile(const char* path, TrackStore& store, int32_t& baseTime) noexcept {
@@ -64,24 +56,6 @@ ImportMessage ImportGpxFile(const char* path, TrackStore& store, int32_t& baseTi
     store.Clear();
     return Message(kLoadError);
   }
-}
-
-void ImportGpx(std::string path, TrackStore& store, int32_t& baseTime) { ImportAndTell(path.c_str(), store, baseTime); }
-
-void ChooseGpxFile(TrackStore& store, int32_t& baseTime) {
-  char path[platform::kPathBufferSize] = {};
-  platform::OpenFileDialog dialog{
-      .structSize = platform::kOpenFileDialogSize,
-      .owner = nullptr,
-      .filter = kGpxFilter,
-      .filterIndex = 0,
-      .fileBuffer = path,
-      .bufferSize = platform::kPathBufferSize,
-      .flags = platform::kOpenFileMustExist,
-  };
-  if (platform::RunOpenFileDialog(dialog) == 0) return;
-  path[platform::kPathBufferSize - 1] = '\0';  // the path is what precedes the first NUL
-  ImportAndTell(path, store, baseTime);
 }
 
 }  // namespace meridel

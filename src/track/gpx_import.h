@@ -1,10 +1,8 @@
 // The GPX import: a file's first track segment into a track store, with the
-// one message that tells the user the outcome; and the "GPS file" button's
-// file dialog and message box.
+// one message that tells the user the outcome.
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 namespace meridel {
 
@@ -22,13 +20,5 @@ struct ImportMessage {
 // time; otherwise `baseTime` is left alone. Never throws: out of memory
 // empties the store and gives "File load error".
 ImportMessage ImportGpxFile(const char* path, TrackStore& store, int32_t& baseTime) noexcept;
-
-// ImportGpxFile, then its message in a box with no owner, an empty caption
-// and an OK button, once the store and baseTime are final.
-void ImportGpx(std::string path, TrackStore& store, int32_t& baseTime);
-
-// The file-open dialog for one existing *.gpx file, then ImportGpx; a
-// cancelled dialog changes nothing.
-void ChooseGpxFile(TrackStore& store, int32_t& baseTime);
 
 }  // namespace meridel

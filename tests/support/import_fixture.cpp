@@ -2,7 +2,7 @@
 
 #include "support/fake_platform.h"
 #include "support/track_files.h"
-#include "track/gpx_import.h"
+#include "track/gpx_file_dialog.h"
 
 namespace test_support {
 

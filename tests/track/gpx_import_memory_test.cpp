@@ -11,7 +11,7 @@
 #include "support/fake_platform.h"
 #include "support/import_fixture.h"
 #include "support/track_files.h"
-#include "track/gpx_import.h"
+#include "track/gpx_file_dialog.h"
 #include "track/track_store.h"
 
 #ifndef _WIN32

@@ -1,4 +1,4 @@
-#include "track/gpx_import.h"
+#include "track/gpx_file_dialog.h"
 
 #include <gtest/gtest.h>
 #include <tinyxml2.h>

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Builds the release files of the committed tree (HEAD) into dist/:
+#   meridel-<version>-win32.zip           meridel.auf, readme, sample ride, licences
+#   meridel-frei0r_<version>_<arch>.deb   the frei0r filter, once the tree has one
+#   SHA256SUMS
+# Two runs on the same commit give the same bytes. Uncommitted changes are
+# left out: the build runs on an export of HEAD in build/release/.
+#
+#   release.sh [--no-setup] [--dist DIR] [--work DIR]
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+dist=$repo/dist work=$repo/build/release setup=1
+while [ $# -gt 0 ]; do
+  case $1 in
+    --no-setup) setup=0 ;;
+    --dist) dist=$2; shift ;;
+    --work) work=$2; shift ;;
+    *) echo "usage: $0 [--no-setup] [--dist DIR] [--work DIR]" >&2; exit 2 ;;
+  esac
+  shift
+done
+[ "$setup" = 1 ] && "$repo/scripts/setup.sh"
+
+commit=$(git -C "$repo" rev-parse HEAD)
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$repo" log -1 --format=%ct HEAD)}
+if [ -n "$(git -C "$repo" status --porcelain --untracked-files=no)" ]; then
+  echo "release: uncommitted changes are left out; building commit ${commit:0:12}"
+fi
+
+rm -rf "$work"
+mkdir -p "$work/src"
+work=$(cd "$work" && pwd)
+git -C "$repo" archive --format=tar HEAD | tar -x -C "$work/src"
+src=$work/src
+version=$(head -n1 "$src/VERSION")
+jobs=$(nproc)
+
+build() {  # dir target... (configured already); quiet unless it fails
+  local dir=$1; shift
+  nice ninja -C "$dir" -j "$jobs" "$@" >"$dir.log" 2>&1 || { tail -40 "$dir.log" >&2; exit 1; }
+}
+
+echo "== release $version of ${commit:0:12}: meridel.auf"
+cmake -S "$src" -B "$work/windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-i686.cmake" \
+  -DMERIDEL_DEPS_DIR="$repo/.deps" >"$work/windows.configure.log" 2>&1 ||
+  { cat "$work/windows.configure.log" >&2; exit 1; }
+build "$work/windows" meridel
+
+zip_dir=$work/zip
+mkdir -p "$zip_dir"
+cp "$work/windows/meridel.auf" "$zip_dir/"
+sed "s/@VERSION@/$version/" "$src/packaging/windows/readme.txt" >"$zip_dir/readme.txt"
+cp "$src/samples/ride.gpx" "$zip_dir/"
+python3 "$src/scripts/release_files.py" licenses "$zip_dir/licenses"
+python3 "$src/scripts/release_files.py" crlf "$zip_dir/readme.txt" "$zip_dir/ride.gpx" "$zip_dir"/licenses/*
+
+mkdir -p "$dist"
+rm -f "$dist"/meridel-*.zip "$dist"/meridel-frei0r_*.deb "$dist/SHA256SUMS"
+files=("meridel-$version-win32.zip")
+python3 "$src/scripts/release_files.py" zip "$dist/${files[0]}" "$zip_dir"
+
+echo "== the frei0r filter"
+# Paths of the build's own tree leave the debug information, and with it
+# the build id that stripping keeps.
+CFLAGS="-ffile-prefix-map=$work=." CXXFLAGS="-ffile-prefix-map=$work=." \
+  cmake -S "$src" -B "$work/native" -G Ninja -DMERIDEL_DEPS_DIR="$repo/.deps" >"$work/native.configure.log" 2>&1 ||
+  { cat "$work/native.configure.log" >&2; exit 1; }
+# Whatever target makes meridel.so is the filter.
+so=$(ninja -C "$work/native" -t targets all | sed -n 's/^\(\([^ ]*\/\)\{0,1\}meridel\.so\): .*/\1/p' | head -n1)
+if [ -z "$so" ]; then
+  echo "release: no .deb: this tree has no frei0r filter yet (no target makes meridel.so)"
+else
+  build "$work/native" "$so"
+  deb=$(MERIDEL_COMMIT=$commit "$src/scripts/make-deb.sh" "$work/native/$so" "$src" "$dist")
+  files+=("$(basename "$deb")")
+fi
+
+(cd "$dist" && sha256sum "${files[@]}" >SHA256SUMS)
+echo "== in $dist:"
+(cd "$dist" && for f in "${files[@]}"; do printf '   %-40s %9d bytes\n' "$f" "$(stat -c %s "$f")"; done && sed 's/^/   /' SHA256SUMS)

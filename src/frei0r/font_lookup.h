@@ -1,0 +1,28 @@
+// Which font file a caption font setting means, through fontconfig.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace meridel::frei0r {
+
+// Monospaced, so the caption keeps its width while the digits change;
+// installed by scripts/setup.sh (fonts-dejavu-core).
+inline constexpr std::string_view kDefaultFontPattern = "DejaVu Sans Mono";
+
+struct FontMatch {
+  std::string file;    // empty when fontconfig knows no font at all
+  int faceIndex = 0;   // fontconfig's index, as FT_New_Face takes it
+  std::string family;  // the matched font's first family name, for messages
+  // False when fontconfig substituted another family for the one asked for,
+  // so that the caller can say "font X not found, using Y".
+  bool exact = false;
+};
+
+// `setting` is a fontconfig family or pattern ("DejaVu Sans Mono",
+// "Noto Sans:bold") or the path of a font file; empty means the default
+// pattern. Never throws except std::bad_alloc and std::system_error; safe
+// from any thread (lookups take turns).
+FontMatch FindFont(std::string_view setting);
+
+}  // namespace meridel::frei0r
