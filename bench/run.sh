@@ -32,14 +32,30 @@ if [ "${1:-}" = "--sync-in-namespace" ]; then
   what=$2 bench=$3 results=$4
   ip link set lo up
   case $what in
-    *-present)
+    module-present | curl-present)
       log=$results/standin-$what.log
       "$repo/tools/josm-standin-ctl.sh" start 8111 "$log" ok >/dev/null
       trap '"$repo/tools/josm-standin-ctl.sh" stop "$log.pid"' EXIT ;;
+    paced-*)
+      # JOSM's side as the case has it: tools/josm-standin-serve.sh.
+      josm=$results/josm-$what
+      mkdir -p "$josm"
+      case ${what#paced-} in
+        absent) setup=(stop) ;;
+        slow-refusal) setup=(refuse-slowly) ;;
+        dropped) setup=(drop) ;;
+        hang) setup=(start hang) ;;
+        present) setup=(start ok) ;;
+      esac
+      "$repo/tools/josm-standin-serve.sh" "$josm" "${setup[@]}" >/dev/null
+      trap '"$repo/tools/josm-standin-ctl.sh" stop "$josm/log.jsonl.pid"' EXIT ;;
   esac
   case $what in
+    paced-*)
+      "$bench" --benchmark_filter='^BM_FrameCallback_SyncPaced/' \
+        --benchmark_out="$results/$what.json" --benchmark_out_format=json ;;
     module-*)
-      "$bench" --benchmark_filter='^BM_FrameCallback_Sync' \
+      "$bench" --benchmark_filter='^BM_FrameCallback_Sync/' \
         --benchmark_out="$results/sync-${what#module-}.json" --benchmark_out_format=json ;;
     curl-*)
       # The baseline: the module's requests, as many, by curl in one process.
@@ -67,27 +83,19 @@ if [ "${1:-}" = "--windows-in-namespace" ]; then
   export MERIDEL_WINEPREFIX="$shared-bench"
   josm=$results/josm
   mkdir -p "$josm"
-  log=$josm/log.jsonl
-  : >"$log"
-  # The host measures JOSM absent first, then asks for the stand-in to start
+  : >"$josm/log.jsonl"
+  # The host sets JOSM's side up for each sync case through this driver
   # (standin_host/josm_link.h).
-  (
-    until [ -f "$josm/request" ]; do sleep 0.1; done
-    read -r _ mode <"$josm/request" || true
-    if "$repo/tools/josm-standin-ctl.sh" start 8111 "$log" "${mode:-ok}" >/dev/null; then state=running
-    else state="failed: the stand-in did not start"; fi
-    echo "$state" >"$josm/state.tmp"
-    mv "$josm/state.tmp" "$josm/state"
-    rm -f "$josm/request"
-  ) &
+  "$repo/tools/josm-standin-serve.sh" "$josm" &
   server=$!
-  trap 'kill $server 2>/dev/null || true; "$repo/tools/josm-standin-ctl.sh" stop "$log.pid"
+  trap 'kill $server 2>/dev/null; wait $server 2>/dev/null || true
         WINEPREFIX=$MERIDEL_WINEPREFIX wineserver -w || true' EXIT
   # wine-run.sh, Wine and the emulator all exec: this shell's pid becomes that
   # of the process whose memory the host reads.
   bash -c 'wine_run=$1 host=$2 module=$3 josm=$4; shift 4
     exec "$wine_run" "$host" bench "$module" --unix-pid $$ --josm "$josm" "$@"' \
-    bash "$repo/tools/wine-run.sh" "$host" "$module" "$josm" "$@" >"$results/windows.jsonl"
+    bash "$repo/tools/wine-run.sh" "$host" "$module" "$josm" --sync-frames 300 --sync-paced \
+    --sync-cases absent,present,slow-refusal,hang,dropped "$@" >"$results/windows.jsonl"
   exit 0
 fi
 
@@ -163,6 +171,10 @@ for line in open(sys.argv[1], encoding="utf-8"):
 PY
 for what in curl-present module-absent curl-absent; do
   unshare --net -- "$0" --sync-in-namespace "$what" "$bench" "$results"
+done
+# --- "JOSM sync" at 29.97 fps whatever JOSM does, each case in a namespace ---
+for case in absent slow-refusal dropped hang present; do
+  unshare --net -- "$0" --sync-in-namespace "paced-$case" "$bench" "$results"
 done
 
 # --- meridel.so: f0r_update per 1080p frame beside a plain copy ---------------

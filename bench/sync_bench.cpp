@@ -1,12 +1,18 @@
-// Frames with "JOSM sync" ticked through the real libcurl client: one GET to
-// 127.0.0.1:8111 per frame. bench/run.sh runs these inside a private network
-// namespace, once with the JOSM stand-in listening there and once without
-// (connection refused). The counters tell which case was measured.
+// Frames with "JOSM sync" ticked through the real libcurl client and the
+// steady clock: one GET to 127.0.0.1:8111 per frame, none within the quiet
+// period after an unanswered one. bench/run.sh runs these inside a private
+// network namespace, with the JOSM stand-in listening there or not, or with
+// connection attempts dropped. The counters tell which case was measured.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 #include "bench_host.h"
-#include "support/fake_platform.h"
 #include "platform/posix/curl_client.h"
+#include "platform/posix/steady_clock.h"
+#include "support/fake_platform.h"
 
 namespace bench {
 namespace {
@@ -19,6 +25,9 @@ class CountingClient final : public platform::HttpClient {
   int64_t refused = 0;  // the request could not go out: nobody listens
 
   platform::HttpHandle OpenSession(const char* agentName) override { return curl_.OpenSession(agentName); }
+  void SetTimeouts(platform::HttpHandle session, const platform::HttpTimeouts& timeouts) override {
+    curl_.SetTimeouts(session, timeouts);
+  }
   platform::HttpHandle Connect(platform::HttpHandle session, const char* server, uint16_t port) override {
     return curl_.Connect(session, server, port);
   }
@@ -49,8 +58,9 @@ constexpr int kSyncFrames = 2000;
 void BM_FrameCallback_Sync(benchmark::State& state) {
   CountingClient client;
   {
-    BenchHost host;
+    BenchHost host;  // on a fresh fake platform
     fake::UseHttpClient(&client);
+    fake::UseClock(platform::SteadyClockMilliseconds);
     host.LoadTrack(kTrackPoints);
     host.SetJosmSync(true);
     FrameProcInfo frame = host.Frame(0);
@@ -60,6 +70,7 @@ void BM_FrameCallback_Sync(benchmark::State& state) {
     }
   }  // exiting the filter closes the session through the same client
   fake::UseHttpClient(nullptr);
+  fake::UseClock(nullptr);
 
   state.SetItemsProcessed(state.iterations());
   state.counters["requests"] = static_cast<double>(client.sent);
@@ -70,6 +81,53 @@ void BM_FrameCallback_Sync(benchmark::State& state) {
                                                    : "mixed outcomes");
 }
 BENCHMARK(BM_FrameCallback_Sync)->Iterations(kSyncFrames)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+// Frames at 29.97 fps, as in playback, each timed alone: the average and the
+// worst frame whatever JOSM does. The time is the frames' own, not the
+// pauses between them.
+void BM_FrameCallback_SyncPaced(benchmark::State& state) {
+  using Clock = std::chrono::steady_clock;
+  constexpr int kFrames = 300;
+  constexpr auto kPeriod = std::chrono::nanoseconds(1'000'000'000LL * kScale / kRate);
+  constexpr auto kWaited = std::chrono::milliseconds(100);  // a frame that waited for the network
+  CountingClient client;
+  Clock::duration total{}, worst{}, worstQuick{};
+  int waits = 0;
+  {
+    BenchHost host;
+    fake::UseHttpClient(&client);
+    fake::UseClock(platform::SteadyClockMilliseconds);
+    host.LoadTrack(kTrackPoints);
+    host.SetJosmSync(true);
+    FrameProcInfo frame = host.Frame(0);
+    for (auto _ : state) {
+      const Clock::time_point start = Clock::now();
+      for (int i = 0; i < kFrames; ++i, ++frame.frame) {
+        std::this_thread::sleep_until(start + i * kPeriod);
+        const Clock::time_point before = Clock::now();
+        benchmark::DoNotOptimize(host.Render(frame));
+        const Clock::duration took = Clock::now() - before;
+        total += took;
+        worst = std::max(worst, took);
+        if (took >= kWaited) ++waits;
+        else worstQuick = std::max(worstQuick, took);
+      }
+      state.SetIterationTime(std::chrono::duration<double>(total).count());
+    }
+  }
+  fake::UseHttpClient(nullptr);
+  fake::UseClock(nullptr);
+
+  using Ms = std::chrono::duration<double, std::milli>;
+  state.counters["frames"] = kFrames;
+  state.counters["average_ms"] = Ms(total).count() / kFrames;
+  state.counters["worst_ms"] = Ms(worst).count();
+  state.counters["worst_quick_ms"] = Ms(worstQuick).count();
+  state.counters["waits"] = waits;
+  state.counters["requests"] = static_cast<double>(client.sent);
+  state.counters["answered_200"] = static_cast<double>(client.answered200);
+}
+BENCHMARK(BM_FrameCallback_SyncPaced)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace bench

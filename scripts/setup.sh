@@ -14,6 +14,7 @@ packages=(
   g++-mingw-w64-i686 wine wine64 wine32:i386 fonts-ipafont-gothic qemu-user-static
   clang libclang-rt-14-dev valgrind
   libfreetype-dev libfontconfig-dev fonts-dejavu-core melt  # the frei0r filter: drawing, its default font, a second host
+  nftables  # drops SYNs to the JOSM port in the sync time-out test
 )
 
 as_root() {

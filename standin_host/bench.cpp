@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -25,8 +26,28 @@ struct BenchOptions {
   std::string josmDirectory;  // empty: no sync figures
   int frames = 30000;
   int syncFrames = 200;
-  int unixPid = 0;  // 0: no memory figures
+  std::vector<std::string> syncCases = {"absent", "present"};
+  bool syncPaced = false;  // sync frames at the source's rate rather than back to back
+  int unixPid = 0;         // 0: no memory figures
 };
+
+// What the driver is asked for before each sync case (josm_link.h).
+struct SyncCase {
+  const char* name;
+  const char* command;
+};
+constexpr SyncCase kSyncCases[] = {
+    {"absent", "stop"},                   // nothing listens: refused at once, as Linux does
+    {"slow-refusal", "refuse-slowly"},    // refused after a second, as Windows refuses
+    {"dropped", "drop"},                  // connection attempts unanswered, as behind a firewall
+    {"hang", "start hang"},               // accepted, read and never answered, as JOSM behind a modal dialog
+    {"present", "start ok"},              // answered with 200
+    {"resume", "start ok"},               // JOSM comes up within the quiet period after a slow refusal
+};
+// A frame that took this long waited for the network; the others did not.
+constexpr int64_t kWaitedNs = 100'000'000;
+// The module's quiet period after an unanswered request, and a little more.
+constexpr DWORD kQuietPeriodPassedMs = 2100;
 
 // Wall time, and the CPU time of the calling thread (Wine reads it from the
 // system in clock ticks: long runs only).
@@ -199,21 +220,35 @@ class Bench {
 
   // Frames in order over the track, starting again at 0 after its last. The
   // thread segments are repaired before the first frame, or before every
-  // frame when the filter's requests may start threads of their own.
-  Times RenderFrames(int count, uint32_t points, int32_t& next, bool repairEachFrame) {
+  // frame when the filter's requests may start threads of their own. Paced
+  // frames start at the source's rate, as in playback; a late one starts at
+  // once. Each frame's wall time goes to `each` when given.
+  Times RenderFrames(int count, uint32_t points, int32_t& next, bool repairEachFrame, bool paced = false,
+                     std::vector<int64_t>* each = nullptr) {
     FrameProcInfo frame{};
     unsigned char image[4] = {};
     frame.image = image;
     const int32_t frames = bench::TrackFrames(points);
     RepairThreadSegments();
     const Stopwatch stopwatch;
+    int64_t waited = 0;
     for (int i = 0; i < count; ++i) {
+      if (paced) {
+        const int64_t due = int64_t{i} * 1'000'000'000 * bench::kScale / bench::kRate;
+        const int64_t now = stopwatch.WallNanoseconds();
+        if (due > now) {
+          Sleep(static_cast<DWORD>((due - now) / 1'000'000));
+          waited += stopwatch.WallNanoseconds() - now;
+        }
+      }
       frame.frame = next;
       if (repairEachFrame) RepairThreadSegments();
+      const int64_t before = each ? stopwatch.WallNanoseconds() : 0;
       table_->frameCallback(&host_.filter, &frame);
+      if (each) each->push_back(stopwatch.WallNanoseconds() - before);
       next = next + 1 == frames ? 0 : next + 1;
     }
-    return {stopwatch.WallNanoseconds(), stopwatch.CpuNanoseconds()};
+    return {stopwatch.WallNanoseconds() - waited, stopwatch.CpuNanoseconds()};
   }
 
   void Frames(uint32_t points) {
@@ -224,30 +259,86 @@ class Bench {
                 {"cpu_ns", Dec(times.cpu)}}));
   }
 
-  // JOSM absent first, while nothing has connected to the port yet (sockets
-  // left in TIME_WAIT slow refused connections down), then present: the
-  // driver starts the stand-in when asked.
+  // The cases in the order asked for; JOSM absent is best first, while
+  // nothing has connected to the port yet (sockets left in TIME_WAIT slow
+  // refused connections down). The driver sets each case up when asked.
   int Sync(uint32_t points) {
     host_.checkValues[meridel::kCheckJosmSync] = 1;
     int failures = 0;
-    for (const bool present : {false, true}) {
+    for (const std::string& name : options_.syncCases) {
+      const SyncCase* found = std::find_if(std::begin(kSyncCases), std::end(kSyncCases),
+                                           [&](const SyncCase& c) { return name == c.name; });
       std::string error;
-      if (present && !josm_.Control("start ok", error)) {
+      if (found == std::end(kSyncCases)) {
+        failures += Failed("no sync case " + Quoted(name));
+      } else if (name == "resume") {
+        failures += Resume(points);
+      } else if (!josm_.Control(found->command, error)) {
         failures += Failed(error);
-        break;
+      } else {
+        SyncFrames(name, points);
       }
-      const int warmUp = 5;  // the first opens the HTTP session
-      int32_t next = 0;
-      RenderFrames(warmUp, points, next, true);
-      josm_.TakeRequests(present ? static_cast<size_t>(warmUp) : 0);
-      const Times times = RenderFrames(options_.syncFrames, points, next, true);
-      const size_t requests = josm_.TakeRequests(present ? static_cast<size_t>(options_.syncFrames) : 0).size();
-      Print(Json({{"figure", "\"sync\""}, {"josm", present ? "\"present\"" : "\"absent\""},
-                  {"frames", Dec(options_.syncFrames)}, {"wall_ns", Dec(times.wall)}, {"cpu_ns", Dec(times.cpu)},
-                  {"requests_received", Dec(static_cast<int64_t>(requests))}}));
     }
     host_.checkValues[meridel::kCheckJosmSync] = 0;
     return failures;
+  }
+
+  void SyncFrames(const std::string& name, uint32_t points) {
+    int32_t next = 0;
+    // The first request opens the HTTP session. Where JOSM does not answer,
+    // a warm-up would only cost its time-out.
+    if (name == "absent" || name == "present") RenderFrames(5, points, next, true);
+    // Any quiet period of an earlier frame is over before the first timed one.
+    if (name != "present") Sleep(kQuietPeriodPassedMs);
+    josm_.Mark();
+    std::vector<int64_t> each;
+    const Stopwatch elapsed;
+    const Times times = RenderFrames(options_.syncFrames, points, next, true, options_.syncPaced, &each);
+    const int64_t elapsedNs = elapsed.WallNanoseconds();
+    const size_t expected = name == "present" ? static_cast<size_t>(options_.syncFrames) : 0;
+    const size_t requests = josm_.TakeRequests(expected).size();
+    int64_t worst = 0;
+    int64_t worstQuick = 0;
+    int waits = 0;
+    for (const int64_t ns : each) {
+      worst = std::max(worst, ns);
+      if (ns >= kWaitedNs) ++waits;
+      else worstQuick = std::max(worstQuick, ns);
+    }
+    Print(Json({{"figure", "\"sync\""}, {"josm", Quoted(name)}, {"frames", Dec(options_.syncFrames)},
+                {"paced", options_.syncPaced ? "true" : "false"}, {"wall_ns", Dec(times.wall)},
+                {"cpu_ns", Dec(times.cpu)}, {"worst_ns", Dec(worst)}, {"waits", Dec(waits)},
+                {"worst_quick_ns", Dec(worstQuick)}, {"elapsed_ns", Dec(elapsedNs)},
+                {"requests_received", Dec(static_cast<int64_t>(requests))}}));
+  }
+
+  // One request is refused slowly, JOSM comes up, and frames go on at the
+  // source's rate until one of their requests reaches it.
+  int Resume(uint32_t points) {
+    std::string error;
+    if (!josm_.Control("refuse-slowly", error)) return Failed(error);
+    int32_t next = 0;
+    RenderFrames(5, points, next, true);
+    Sleep(kQuietPeriodPassedMs);
+    std::vector<int64_t> failed;
+    RenderFrames(1, points, next, true, false, &failed);
+    const Stopwatch sinceFailure;
+    if (!josm_.Control("start ok", error)) return Failed(error);
+    const int64_t upAfterFailure = sinceFailure.WallNanoseconds();
+    const Stopwatch sinceUp;
+    int frames = 0;
+    const int64_t limitNs = 10'000'000'000;
+    while (josm_.CountSinceMark() == 0 && sinceUp.WallNanoseconds() < limitNs) {
+      RenderFrames(1, points, next, true);
+      ++frames;
+      Sleep(static_cast<DWORD>(1000 * bench::kScale / bench::kRate));
+    }
+    const bool resumed = josm_.CountSinceMark() > 0;
+    Print(Json({{"figure", "\"sync\""}, {"josm", "\"resume\""}, {"failed_frame_ns", Dec(failed.at(0))},
+                {"up_after_failure_ns", Dec(upAfterFailure)},
+                {"resumed_after_ns", resumed ? Dec(sinceUp.WallNanoseconds()) : "null"},
+                {"frames_until_resumed", Dec(frames)}}));
+    return resumed ? 0 : Failed("no request reached the JOSM stand-in within 10 s of its start");
   }
 
   const BenchOptions& options_;
@@ -268,6 +359,16 @@ int BenchMain(const std::vector<std::string>& args) {
     const bool hasValue = i + 1 < args.size();
     if (args[i] == "--josm" && hasValue) {
       options.josmDirectory = args[++i];
+    } else if (args[i] == "--sync-cases" && hasValue) {
+      options.syncCases.clear();
+      const std::string& list = args[++i];
+      for (size_t start = 0; start <= list.size();) {
+        const size_t comma = std::min(list.find(',', start), list.size());
+        options.syncCases.push_back(list.substr(start, comma - start));
+        start = comma + 1;
+      }
+    } else if (args[i] == "--sync-paced") {
+      options.syncPaced = true;
     } else if ((args[i] == "--frames" || args[i] == "--sync-frames" || args[i] == "--unix-pid") && hasValue) {
       const auto count = ParseInt(args[i + 1]);
       if (!count || *count <= 0) return 2;

@@ -10,9 +10,13 @@
 namespace standin {
 
 // bench <meridel.auf> [--josm DIR] [--frames N] [--sync-frames N]
-//       [--unix-pid N] <gpx>...
+//       [--sync-cases CASE,...] [--sync-paced] [--unix-pid N] <gpx>...
 // Imports the files in order and renders the last one's track. --josm names
 // the JOSM stand-in's folder (josm_link.h): without it, no sync figures.
+// The sync cases (default absent,present; see bench.cpp): absent,
+// slow-refusal, dropped, hang and present time --sync-frames frames each (back to back, or at the
+// source's rate with --sync-paced) with their worst frame; resume times how
+// long after JOSM comes up requests reach it again.
 // --unix-pid names the Linux process that runs us, for its memory figures.
 // Prints one JSON line per figure. Returns 0, 1 when a step failed, 2 for
 // arguments it cannot use.

@@ -105,6 +105,11 @@ std::vector<std::string> JosmLink::ReadFromMark(uint64_t& end) const {
   return paths;
 }
 
+size_t JosmLink::CountSinceMark() const {
+  uint64_t end = mark_;
+  return ReadFromMark(end).size();
+}
+
 std::vector<std::string> JosmLink::TakeRequests(size_t expected) {
   uint64_t end = mark_;
   const ULONGLONG start = GetTickCount64();

@@ -3,7 +3,9 @@
 // driver to start or stop it.
 //
 //   DIR/log.jsonl   one JSON line per request received
-//   DIR/request     written by the host: "start MODE" or "stop"; the driver
+//   DIR/request     written by the host: "start MODE", "stop" or "drop"
+//                   (stopped, and connection attempts to the port dropped
+//                   unanswered: tools/josm-standin-serve.sh); the driver
 //                   acts, writes DIR/state ("running", "stopped" or
 //                   "failed: ...") and then deletes DIR/request
 #pragma once
@@ -30,6 +32,9 @@ class JosmLink {
   // The paths of the requests logged since the mark, in order. Waits a few
   // seconds for `expected` of them and a moment for stragglers.
   std::vector<std::string> TakeRequests(size_t expected);
+
+  // How many requests were logged since the mark, at once and without moving it.
+  size_t CountSinceMark() const;
 
  private:
   std::string Path(const char* name) const;

@@ -31,6 +31,7 @@ const std::vector<VerbSyntax>& Grammar() {
       {"expect-settings", 0, 0, {"text", "border", "face", "height", "base-time"}, {"zero"}},
       {"josm-start", 0, 0, {"mode"}, {}},
       {"josm-stop", 0, 0, {}, {}},
+      {"pause", 1, 1, {}, {}},
       {"expect-josm", 0, -1, {}, {}},
       {"exit", 0, 0, {"result"}, {}},
   };

@@ -26,8 +26,10 @@
 //                                           the last frame's five drawing calls
 //   expect-settings [zero] [text=R,G,B] [border=R,G,B] [face="FACE"] [height=N] [base-time=N]
 //                                           the settings block
-//   josm-start [mode=ok|400|403|reset|slow], josm-stop
+//   josm-start [mode=ok|400|403|reset|slow|hang], josm-stop
 //                                           the JOSM stand-in beside the run
+//   pause MS                                waits, e.g. for the module's quiet period
+//                                           after an unanswered request to end
 //   expect-josm ["PATH"...]                 the requests JOSM received since the last look
 //   exit [result=N]                         also checks that COM is as before start-up
 //

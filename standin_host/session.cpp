@@ -78,6 +78,7 @@ class Session {
   void Check(const Step& step);
   void Press(const Step& step);
   void CurrentFrame(const Step& step);
+  void Pause(const Step& step);
   void Frame(const Step& step);
   void ExpectPasses(const Step& step);
   void ExpectSettings(const Step& step);
@@ -227,6 +228,7 @@ void Session::RunStep(const Step& step) {
   else if (verb == "expect-settings") ExpectSettings(step);
   else if (verb == "josm-start") JosmControl(step, "start " + (step.Has("mode") ? step.Option("mode") : "ok"));
   else if (verb == "josm-stop") JosmControl(step, "stop");
+  else if (verb == "pause") Pause(step);
   else if (verb == "expect-josm") ExpectJosm(step);
   else if (verb == "exit") Exit(step);
 }
@@ -368,6 +370,10 @@ void Session::Press(const Step& step) {
   } else if (!record.messages.empty()) {
     Fail("unexpected message box " + Quoted(record.messages[0]));
   }
+}
+
+void Session::Pause(const Step& step) {
+  if (const auto ms = Number(step.args[0]); ms && *ms >= 0) Sleep(static_cast<DWORD>(*ms));
 }
 
 void Session::CurrentFrame(const Step& step) {

@@ -11,10 +11,12 @@ before it is answered:
 
   {"request_line": "GET /zoom?... HTTP/1.1", "path": "/zoom?...",
    "user_agent": "" or null when absent, "headers": [[name, value], ...],
-   "answered": 200 | 400 | 403 | "reset"}
+   "answered": 200 | 400 | 403 | "reset" | "never"}
 
 Modes: ok (200 "OK\\r\\n"), 400, 403, reset (a TCP reset instead of an
-answer), slow (200 after --delay seconds). "Absent" is not starting it.
+answer), slow (200 after --delay seconds), hang (reads the request and
+never answers, holding the connection until the client gives up, as a JOSM
+behind a modal dialog does). "Absent" is not starting it.
 relay passes each request byte for byte to a real JOSM listening on
 127.0.0.1:--relay-port and its answer back, and logs JOSM's status (or
 "refused") with the answer's body as "answer_body".
@@ -35,6 +37,7 @@ import time
 
 HEAD_LIMIT = 64 * 1024
 READ_TIMEOUT = 10.0
+HOLD_LIMIT = 600.0  # a hung connection's longest life, so that no thread outlives a test by much
 REASONS = {200: "OK", 400: "Bad Request", 403: "Forbidden"}
 
 
@@ -122,6 +125,13 @@ def reset(conn):
     conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
 
 
+def hold(conn):
+    """Keeps the connection open, unanswered, until the client closes it."""
+    conn.settimeout(HOLD_LIMIT)
+    while conn.recv(4096):
+        pass
+
+
 class StandIn:
     def __init__(self, log_path, mode, delay, relay_port):
         self.log = open(log_path, "a", encoding="utf-8")
@@ -148,6 +158,10 @@ class StandIn:
             if self.mode == "reset":
                 self.record(describe(head, "reset"))
                 reset(conn)
+                return
+            if self.mode == "hang":
+                self.record(describe(head, "never"))
+                hold(conn)
                 return
             status = 200 if self.mode in ("ok", "slow") else int(self.mode)
             self.record(describe(head, status))
@@ -191,7 +205,7 @@ def main():
     parser = argparse.ArgumentParser(description="Loopback stand-in for JOSM's remote control.")
     parser.add_argument("--port", type=int, default=8111, help="0 picks a free port (default 8111)")
     parser.add_argument("--log", required=True, help="JSON lines, one per request")
-    parser.add_argument("--mode", choices=["ok", "400", "403", "reset", "slow", "relay"], default="ok")
+    parser.add_argument("--mode", choices=["ok", "400", "403", "reset", "slow", "hang", "relay"], default="ok")
     parser.add_argument("--delay", type=float, default=5.0, help="seconds before a slow answer")
     parser.add_argument("--relay-port", type=int, default=8112, help="where the real JOSM listens, for relay")
     parser.add_argument("--pidfile")

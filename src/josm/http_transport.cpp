@@ -2,22 +2,26 @@
 
 namespace meridel {
 
-bool HttpGetLocal(platform::HttpClient& client, platform::HttpHandle& session, std::string text) {
-  if (!session) session = client.OpenSession("");
+HttpOutcome HttpGetLocal(platform::HttpClient& client, platform::HttpHandle& session, std::string text) {
+  if (!session) {
+    session = client.OpenSession("");
+    if (session) client.SetTimeouts(session, kJosmTimeouts);
+  }
   platform::HttpHandle connection = nullptr;
   platform::HttpHandle request = nullptr;
-  bool ok = false;
+  HttpOutcome outcome = HttpOutcome::NoAnswer;
   if (session) connection = client.Connect(session, kJosmServer, kJosmPort);
   if (connection) {
     request = client.OpenRequest(connection, "GET", text.c_str(),
                                  platform::kRequestReload | platform::kRequestNoCacheWrite);
     uint32_t status = 0;
-    ok = request && client.SendRequest(request) && client.QueryStatusCode(request, status) && status == 200;
+    if (request && client.SendRequest(request) && client.QueryStatusCode(request, status))
+      outcome = status == 200 ? HttpOutcome::Status200 : HttpOutcome::OtherStatus;
   }
   // Request before connection, on every path; closing null does nothing.
   client.CloseHandle(request);
   client.CloseHandle(connection);
-  return ok;
+  return outcome;
 }
 
 }  // namespace meridel

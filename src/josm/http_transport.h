@@ -11,10 +11,20 @@ namespace meridel {
 inline constexpr const char* kJosmServer = "127.0.0.1";
 inline constexpr uint16_t kJosmPort = 8111;
 
-// Sends `text` as the object of a GET through `client`; true exactly when the
-// answer carried status 200. Opens the session on first use and keeps it in
-// `session`, null or not (a failed open is retried by the next call); never
-// closes it. The connection and request are closed on every path.
-bool HttpGetLocal(platform::HttpClient& client, platform::HttpHandle& session, std::string text);
+// How long one request may hold the caller: JOSM answers within milliseconds
+// when it runs, so these only cut short a JOSM that is absent or hung.
+inline constexpr platform::HttpTimeouts kJosmTimeouts{1000, 2000, 2000};
+
+enum class HttpOutcome {
+  Status200,    // JOSM did what was asked
+  OtherStatus,  // JOSM answered but refused (no layer, command not allowed...)
+  NoAnswer,     // refused, reset, timed out, or no handle could be had
+};
+
+// Sends `text` as the object of a GET through `client`. Opens the session on
+// first use, sets kJosmTimeouts on it and keeps it in `session`, null or not
+// (a failed open is retried by the next call); never closes it. The
+// connection and request are closed on every path.
+HttpOutcome HttpGetLocal(platform::HttpClient& client, platform::HttpHandle& session, std::string text);
 
 }  // namespace meridel

@@ -2,16 +2,30 @@
 
 #include "base/wrapping.h"
 #include "josm/http_transport.h"
+#include "platform/clock.h"
 #include "track/track_store.h"
 
 namespace meridel {
+namespace {
+
+bool InQuietPeriod(const JosmLink& link) {
+  return link.quiet && platform::MonotonicMilliseconds() - link.quietSince < kJosmQuietPeriodMs;
+}
+
+}  // namespace
 
 void SendJosmCommand(JosmLink& link, TrackStore& track, JosmCommand command, int64_t moment, int32_t zoom) {
   if (command != JosmCommand::ZoomView && command != JosmCommand::AddNode) return;
+  if (command == JosmCommand::ZoomView && InQuietPeriod(link)) return;
   double latitude = 0.0;
   double longitude = 0.0;
   if (!LookupPosition(track, LowWord(moment), latitude, longitude)) return;
-  HttpGetLocal(platform::SystemHttpClient(), link.session, BuildJosmRequest(command, zoom, latitude, longitude));
+  const HttpOutcome outcome =
+      HttpGetLocal(platform::SystemHttpClient(), link.session, BuildJosmRequest(command, zoom, latitude, longitude));
+  // A failed "JOSM add" says as much about JOSM as a failed sync does, and an
+  // answered one that JOSM is back.
+  link.quiet = outcome == HttpOutcome::NoAnswer;
+  if (link.quiet) link.quietSince = platform::MonotonicMilliseconds();
 }
 
 void CloseJosmLink(JosmLink& link) {

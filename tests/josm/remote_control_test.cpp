@@ -82,3 +82,65 @@ TEST_F(SendJosmCommandTest, OtherCommandsSendNothing) {
   Send(static_cast<JosmCommand>(2), 0);
   EXPECT_TRUE(fake::Http().operations.empty());
 }
+
+namespace {
+
+uint64_t& Now() { return fake::State().monotonicMilliseconds; }
+
+struct OutcomeCase {
+  const char* name;
+  void (*script)(fake::RecordingHttpClient&);
+  bool startsQuietPeriod;
+};
+
+// A failure without an answer, however long it took, silences sync for the
+// quiet period from the moment it gave up; an answer, whatever its status,
+// does not.
+const OutcomeCase kOutcomes[] = {
+    {"refused or reset", [](fake::RecordingHttpClient& c) { c.failSend = true; }, true},
+    {"timed out", [](fake::RecordingHttpClient& c) { c.failSend = true, c.sendTakesMs = 2000; }, true},
+    {"no status in the answer", [](fake::RecordingHttpClient& c) { c.failQuery = true; }, true},
+    {"no connection", [](fake::RecordingHttpClient& c) { c.failConnect = true; }, true},
+    {"400", [](fake::RecordingHttpClient& c) { c.status = 400; }, false},
+    {"403, slowly", [](fake::RecordingHttpClient& c) { c.status = 403, c.sendTakesMs = 1500; }, false},
+};
+
+}  // namespace
+
+TEST_F(SendJosmCommandTest, QuietPeriodAfterAnUnansweredSyncOnly) {
+  LoadTrack({{10.0, 20.0, 100}});
+  for (const OutcomeCase& c : kOutcomes) {
+    SCOPED_TRACE(c.name);
+    fake::Http() = fake::RecordingHttpClient{};
+    Now() += 10'000;
+    c.script(fake::Http());
+    Send(JosmCommand::ZoomView, 0);
+    const uint64_t gaveUp = Now();
+    fake::Http() = fake::RecordingHttpClient{};
+    const uint64_t next = c.startsQuietPeriod ? meridel::kJosmQuietPeriodMs - 1 : 1;
+    Now() = gaveUp + next;
+    Send(JosmCommand::ZoomView, 1);
+    EXPECT_EQ(Sent().size(), c.startsQuietPeriod ? 0u : 1u);
+    Now() = gaveUp + meridel::kJosmQuietPeriodMs;
+    Send(JosmCommand::ZoomView, 2);
+    EXPECT_EQ(Sent().size(), c.startsQuietPeriod ? 1u : 2u);
+  }
+}
+
+TEST_F(SendJosmCommandTest, JosmAddSendsWithinTheQuietPeriodAndItsOutcomeCounts) {
+  LoadTrack({{10.0, 20.0, 100}});
+  fake::Http().failSend = true;
+  Send(JosmCommand::ZoomView, 0);
+  Now() = 1500;
+  Send(JosmCommand::AddNode, 0);
+  EXPECT_EQ(Sent().size(), 2u);
+
+  // Its failure starts the period again; its answer ends it.
+  Now() = meridel::kJosmQuietPeriodMs;
+  Send(JosmCommand::ZoomView, 0);
+  EXPECT_EQ(Sent().size(), 2u);
+  fake::Http().failSend = false;
+  Send(JosmCommand::AddNode, 0);
+  Send(JosmCommand::ZoomView, 0);
+  EXPECT_EQ(Sent().size(), 4u);
+}

@@ -147,6 +147,7 @@ TEST(WholeSession, LeavesNothingBehind) {
   {
     SCOPED_TRACE("JOSM present");
     ASSERT_TRUE(josm.Start());
+    fake::State().monotonicMilliseconds += meridel::kJosmQuietPeriodMs;  // the absent JOSM's quiet period ends
     session.Render(121, 160);
     Host().currentFrame = 130;
     EXPECT_EQ(session.Press(meridel::kCheckJosmAdd), 0);

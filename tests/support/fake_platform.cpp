@@ -5,12 +5,15 @@
 #include <cstring>
 #include <iterator>
 
+#include "platform/clock.h"
+
 namespace fake {
 namespace {
 
 Platform platformState;
 RecordingHttpClient recordingClient;
 platform::HttpClient* activeClient = &recordingClient;
+uint64_t (*activeClock)() = nullptr;
 uintptr_t nextFont = 0x1000;
 
 }  // namespace
@@ -21,9 +24,12 @@ void Reset() {
   platformState = Platform{};
   recordingClient = RecordingHttpClient{};
   activeClient = &recordingClient;
+  activeClock = nullptr;
 }
 
 void UseHttpClient(platform::HttpClient* client) { activeClient = client ? client : &recordingClient; }
+
+void UseClock(uint64_t (*clock)()) { activeClock = clock; }
 
 RecordingHttpClient& Http() { return recordingClient; }
 
@@ -34,6 +40,11 @@ platform::HttpHandle RecordingHttpClient::OpenSession(const char* agentName) {
   auto handle = reinterpret_cast<platform::HttpHandle>(static_cast<uintptr_t>(nextId_++));
   names_.emplace_back(handle, "session");
   return handle;
+}
+
+void RecordingHttpClient::SetTimeouts(platform::HttpHandle, const platform::HttpTimeouts& timeouts) {
+  operations.push_back("set-timeouts " + std::to_string(timeouts.connect) + " " + std::to_string(timeouts.send) + " " +
+                       std::to_string(timeouts.receive));
 }
 
 platform::HttpHandle RecordingHttpClient::Connect(platform::HttpHandle, const char* server, uint16_t port) {
@@ -60,6 +71,7 @@ platform::HttpHandle RecordingHttpClient::OpenRequest(platform::HttpHandle, cons
 
 bool RecordingHttpClient::SendRequest(platform::HttpHandle) {
   operations.emplace_back("send");
+  platformState.monotonicMilliseconds += sendTakesMs;
   return !failSend;
 }
 
@@ -179,5 +191,7 @@ int32_t InitializeCom() {
 void UninitializeCom() { ++platformState.comUninitializeCalls; }
 
 HttpClient& SystemHttpClient() { return *fake::activeClient; }
+
+uint64_t MonotonicMilliseconds() { return fake::activeClock ? fake::activeClock() : platformState.monotonicMilliseconds; }
 
 }  // namespace platform

@@ -1,4 +1,4 @@
-// Stand-ins for the system calls of platform.h and http_client.h, for the
+// Stand-ins for the system calls of platform.h, clock.h and http_client.h, for the
 // native build and the unit tests: they record every call and answer as a
 // test scripts them (confirm or cancel a dialog, fail a font, refuse a
 // connection, answer any status).
@@ -70,6 +70,9 @@ struct Platform {
   int32_t comInitializeResult = 0;  // S_OK
   int comInitializeCalls = 0;
   int comUninitializeCalls = 0;
+
+  // What MonotonicMilliseconds answers; tests move it by hand.
+  uint64_t monotonicMilliseconds = 0;
 };
 
 // The one fake platform of the process; Reset() before each test.
@@ -77,7 +80,7 @@ Platform& State();
 void Reset();
 
 // An HTTP client that records each operation as a line ("open-session ''",
-// "connect 127.0.0.1:8111", "open-request GET zoom?..", "send", "query",
+// "set-timeouts 1000 2000 2000" (connect, send, receive), "connect 127.0.0.1:8111", "open-request GET zoom?..", "send", "query",
 // "close <name>") and fails the operations a test asks it to.
 class RecordingHttpClient final : public platform::HttpClient {
  public:
@@ -87,6 +90,7 @@ class RecordingHttpClient final : public platform::HttpClient {
   bool failSend = false;
   bool failQuery = false;
   uint32_t status = 200;
+  uint64_t sendTakesMs = 0;  // how far SendRequest moves the fake clock
 
   std::vector<std::string> operations;
   std::vector<std::string> requests;  // the object names, in order
@@ -94,6 +98,7 @@ class RecordingHttpClient final : public platform::HttpClient {
   int openHandles = 0;  // connections and requests not yet closed
 
   platform::HttpHandle OpenSession(const char* agentName) override;
+  void SetTimeouts(platform::HttpHandle session, const platform::HttpTimeouts& timeouts) override;
   platform::HttpHandle Connect(platform::HttpHandle session, const char* server, uint16_t port) override;
   platform::HttpHandle OpenRequest(platform::HttpHandle connection, const char* verb, const char* object,
                                    uint32_t flags) override;
@@ -110,5 +115,9 @@ class RecordingHttpClient final : public platform::HttpClient {
 // RecordingHttpClient. Native tools may install the real libcurl client.
 void UseHttpClient(platform::HttpClient* client);
 RecordingHttpClient& Http();
+
+// MonotonicMilliseconds() answers from `clock` (native tools install the
+// steady clock); null, and Reset(), go back to State().monotonicMilliseconds.
+void UseClock(uint64_t (*clock)());
 
 }  // namespace fake

@@ -43,6 +43,10 @@ class GpxImportOutOfMemoryTest : public test_support::GpxImportTest {
 #elif defined(MERIDEL_ADDRESS_SANITIZER)
     GTEST_SKIP() << "an address-space limit and the sanitizer's shadow memory exclude each other";
 #endif
+    // A fresh process for each import under a limit: the heap that earlier
+    // tests left (free blocks, other threads' arenas) would let an import
+    // with no headroom succeed.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     GpxImportTest::SetUp();
     fake::State().messageBoxes.reserve(4);
   }

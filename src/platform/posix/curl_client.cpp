@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <charconv>
 #include <memory>
 #include <new>
@@ -17,8 +18,14 @@ struct Handle {
   virtual ~Handle() = default;
 };
 
+struct Limits {
+  long connectMs = 0;  // 0: libcurl's own connect limit
+  long totalMs = 0;
+};
+
 struct Session final : Handle {
   std::string agentHeader;
+  Limits limits;
 };
 
 // Like the Windows client's, a connection only records where requests go;
@@ -26,6 +33,7 @@ struct Session final : Handle {
 // answer anyway, so keeping sockets between requests would buy nothing.
 struct Connection final : Handle {
   std::string agentHeader;
+  Limits limits;
   std::string origin;  // "http://127.0.0.1:8111"
 };
 
@@ -68,12 +76,20 @@ HttpHandle CurlClient::OpenSession(const char* agentName) {
   if (!agentName || HasControl(agentName) || !CurlReady()) return nullptr;
   try {
     auto session = std::make_unique<Session>();
+    session->limits.totalMs = static_cast<long>(timeout_.count());
     // curl's "Name;" form sends a header with an empty value.
     session->agentHeader = *agentName ? std::string("User-Agent: ") + agentName : "User-Agent;";
     return Give(std::move(session));
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
+}
+
+void CurlClient::SetTimeouts(HttpHandle sessionHandle, const HttpTimeouts& timeouts) {
+  Session* session = As<Session>(sessionHandle);
+  if (!session) return;
+  session->limits.connectMs = static_cast<long>(timeouts.connect);
+  session->limits.totalMs = static_cast<long>(std::max({timeouts.connect, timeouts.send, timeouts.receive}));
 }
 
 HttpHandle CurlClient::Connect(HttpHandle sessionHandle, const char* server, uint16_t port) {
@@ -84,6 +100,7 @@ HttpHandle CurlClient::Connect(HttpHandle sessionHandle, const char* server, uin
   try {
     auto connection = std::make_unique<Connection>();
     connection->agentHeader = session->agentHeader;
+    connection->limits = session->limits;
     char portText[8];
     const auto end = std::to_chars(portText, portText + sizeof portText, port).ptr;
     connection->origin = std::string("http://") + server + ":" + std::string(portText, end);
@@ -121,7 +138,8 @@ HttpHandle CurlClient::OpenRequest(HttpHandle connectionHandle, const char* verb
         curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L) == CURLE_OK &&
         curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)) == CURLE_OK &&
         curl_easy_setopt(easy, CURLOPT_HTTPHEADER, request->headers) == CURLE_OK &&
-        curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(timeout_.count())) == CURLE_OK &&
+        curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, connection->limits.connectMs) == CURLE_OK &&
+        curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, connection->limits.totalMs) == CURLE_OK &&
         curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
         curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, DiscardBody) == CURLE_OK;
     if (!configured) return nullptr;

@@ -4,6 +4,10 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <map>
+#include <mutex>
+#include <utility>
+
 namespace platform {
 namespace {
 
@@ -22,8 +26,26 @@ class WinInetClient final : public HttpClient {
     return InternetOpenA(agentName, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
   }
 
+  // Windows applies time-outs set on the session to every connection made
+  // from it; Wine reads them from the connection only (it ignores the send
+  // and receive limits of a session, and its connections do not take the
+  // connect limit from it). So they are set on both.
+  void SetTimeouts(HttpHandle session, const HttpTimeouts& timeouts) override {
+    if (!session) return;
+    Apply(session, timeouts);
+    const std::lock_guard<std::mutex> lock(mutex_);
+    sessionTimeouts_[session] = timeouts;
+  }
+
   HttpHandle Connect(HttpHandle session, const char* server, uint16_t port) override {
-    return InternetConnectA(AsInternet(session), server, port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    HINTERNET connection =
+        InternetConnectA(AsInternet(session), server, port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    if (connection) {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      const auto found = sessionTimeouts_.find(session);
+      if (found != sessionTimeouts_.end()) Apply(connection, found->second);
+    }
+    return connection;
   }
 
   HttpHandle OpenRequest(HttpHandle connection, const char* verb, const char* object, uint32_t flags) override {
@@ -44,8 +66,23 @@ class WinInetClient final : public HttpClient {
   }
 
   void CloseHandle(HttpHandle handle) override {
-    if (handle) InternetCloseHandle(AsInternet(handle));
+    if (!handle) return;
+    InternetCloseHandle(AsInternet(handle));
+    const std::lock_guard<std::mutex> lock(mutex_);
+    sessionTimeouts_.erase(handle);
   }
+
+ private:
+  // A failed option leaves that wait to the system's default; the request still goes out.
+  static void Apply(HttpHandle handle, const HttpTimeouts& timeouts) {
+    const std::pair<DWORD, DWORD> options[] = {{INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.connect},
+                                               {INTERNET_OPTION_SEND_TIMEOUT, timeouts.send},
+                                               {INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.receive}};
+    for (auto [option, value] : options) InternetSetOptionA(AsInternet(handle), option, &value, sizeof value);
+  }
+
+  std::mutex mutex_;
+  std::map<HttpHandle, HttpTimeouts> sessionTimeouts_;
 };
 
 WinInetClient systemClient;

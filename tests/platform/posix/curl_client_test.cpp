@@ -24,6 +24,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using platform::HttpHandle;
+using Outcome = meridel::HttpOutcome;
 
 const std::string kControl = std::string(MERIDEL_SOURCE_DIR) + "/tools/josm-standin-ctl.sh";
 constexpr const char* kZoom = "zoom?left=139.75900000&right=139.76100000&top=35.68200000&bottom=35.68000000";
@@ -108,6 +109,9 @@ class RedirectedClient final : public platform::HttpClient {
   std::vector<uint16_t> portsAsked;
 
   HttpHandle OpenSession(const char* agentName) override { return client_.OpenSession(agentName); }
+  void SetTimeouts(HttpHandle session, const platform::HttpTimeouts& timeouts) override {
+    client_.SetTimeouts(session, timeouts);
+  }
   HttpHandle Connect(HttpHandle session, const char* server, uint16_t port) override {
     portsAsked.push_back(port);
     return client_.Connect(session, server, port_);
@@ -154,7 +158,7 @@ struct AnswerCase {
   bool sent;
   std::optional<uint32_t> status;
   const char* answered;  // as the stand-in logs it
-  bool success;          // HttpGetLocal's result
+  meridel::HttpOutcome outcome;
   friend void PrintTo(const AnswerCase& c, std::ostream* out) { *out << c.name; }
 };
 
@@ -175,7 +179,7 @@ TEST_P(CurlAnswers, StatusAndRequestBytesAsTheStandInSawThem) {
   EXPECT_EQ(exchange.status, c.status);
 
   RedirectedClient redirected(client, standIn.Port());
-  EXPECT_EQ(meridel::HttpGetLocal(redirected, session, kZoom), c.success);
+  EXPECT_EQ(meridel::HttpGetLocal(redirected, session, kZoom), c.outcome);
   EXPECT_EQ(redirected.portsAsked, std::vector<uint16_t>{meridel::kJosmPort});
 
   // Exactly the request line and two headers: no Accept, an empty User-Agent.
@@ -185,10 +189,11 @@ TEST_P(CurlAnswers, StatusAndRequestBytesAsTheStandInSawThem) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, CurlAnswers,
-                         testing::Values(AnswerCase{"Ok", "ok", true, 200, "200", true},
-                                         AnswerCase{"BadRequest", "400", true, 400, "400", false},
-                                         AnswerCase{"Forbidden", "403", true, 403, "403", false},
-                                         AnswerCase{"Reset", "reset", false, std::nullopt, "\"reset\"", false}),
+                         testing::Values(AnswerCase{"Ok", "ok", true, 200, "200", Outcome::Status200},
+                                         AnswerCase{"BadRequest", "400", true, 400, "400", Outcome::OtherStatus},
+                                         AnswerCase{"Forbidden", "403", true, 403, "403", Outcome::OtherStatus},
+                                         AnswerCase{"Reset", "reset", false, std::nullopt, "\"reset\"",
+                                                    Outcome::NoAnswer}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CurlClient, AbsentServerFailsFastAndTheSessionServesTheNextCall) {
@@ -199,7 +204,7 @@ TEST(CurlClient, AbsentServerFailsFastAndTheSessionServesTheNextCall) {
   HttpHandle session = nullptr;
 
   const auto before = std::chrono::steady_clock::now();
-  EXPECT_FALSE(meridel::HttpGetLocal(redirected, session, kZoom));
+  EXPECT_EQ(meridel::HttpGetLocal(redirected, session, kZoom), Outcome::NoAnswer);
   EXPECT_LT(std::chrono::steady_clock::now() - before, 1s);
   ASSERT_NE(session, nullptr);
   const Exchange exchange = RunExchange(client, session, absent.Port(), kZoom);
@@ -212,8 +217,8 @@ TEST(CurlClient, AbsentServerFailsFastAndTheSessionServesTheNextCall) {
   ASSERT_TRUE(standIn.Listening());
   redirected.RedirectTo(standIn.Port());
   const HttpHandle kept = session;
-  EXPECT_TRUE(meridel::HttpGetLocal(redirected, session, kZoom));
-  EXPECT_TRUE(meridel::HttpGetLocal(redirected, session, kAddNode));
+  EXPECT_EQ(meridel::HttpGetLocal(redirected, session, kZoom), Outcome::Status200);
+  EXPECT_EQ(meridel::HttpGetLocal(redirected, session, kAddNode), Outcome::Status200);
   EXPECT_EQ(session, kept);
   EXPECT_EQ(standIn.Log(), (std::vector<std::string>{standIn.Entry(kZoom, "200"), standIn.Entry(kAddNode, "200")}));
   client.CloseHandle(session);
@@ -260,34 +265,96 @@ INSTANTIATE_TEST_SUITE_P(
                     RelayCase{"NothingBehind", nullptr, std::nullopt, R"("refused"})"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-struct SlowCase {
-  const char* name;
-  const char* delay;
-  std::chrono::milliseconds timeout;
-  bool success;
-  friend void PrintTo(const SlowCase& c, std::ostream* out) { *out << c.name; }
+// A loopback port whose accept queue is full: the kernel drops further
+// connection attempts without an answer, as a firewall, or a JOSM that
+// listens but no longer accepts, does.
+class FullBacklogServer {
+ public:
+  FullBacklogServer() {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(listener_, 0) != 0 ||
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+      return;
+    // A backlog of 0 holds one connection; this one fills it.
+    if (connect(filler_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) port_ = ntohs(address.sin_port);
+  }
+  ~FullBacklogServer() {
+    close(filler_);
+    close(listener_);
+  }
+  FullBacklogServer(const FullBacklogServer&) = delete;
+  FullBacklogServer& operator=(const FullBacklogServer&) = delete;
+  uint16_t Port() const { return port_; }
+
+ private:
+  int listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+  int filler_ = ::socket(AF_INET, SOCK_STREAM, 0);
+  uint16_t port_ = 0;
 };
 
-class CurlSlowAnswers : public testing::TestWithParam<SlowCase> {};
+// The limits the transport sets on its session, as libcurl applies them.
+struct LimitCase {
+  const char* name;
+  const char* mode;  // the stand-in's; nullptr: nothing answers the connection attempt
+  Outcome outcome;
+  std::chrono::milliseconds atLeast;
+  std::chrono::milliseconds below;
+  friend void PrintTo(const LimitCase& c, std::ostream* out) { *out << c.name; }
+};
 
-TEST_P(CurlSlowAnswers, WaitWithinTheTimeOutAndGiveUpAfterIt) {
-  const SlowCase& c = GetParam();
-  StandIn standIn(std::string("slow --delay ") + c.delay);
-  ASSERT_TRUE(standIn.Listening());
-  platform::CurlClient client(c.timeout);
-  RedirectedClient redirected(client, standIn.Port());
+class CurlLimits : public testing::TestWithParam<LimitCase> {};
+
+TEST_P(CurlLimits, TheTransportsTimeOutsBoundEachWait) {
+  const LimitCase& c = GetParam();
+  std::optional<StandIn> standIn;
+  FullBacklogServer silent;
+  if (c.mode) {
+    standIn.emplace(c.mode);
+    ASSERT_TRUE(standIn->Listening());
+  }
+  const uint16_t port = standIn ? standIn->Port() : silent.Port();
+  ASSERT_NE(port, 0);
+  platform::CurlClient client(10s);
+  RedirectedClient redirected(client, port);
   HttpHandle session = nullptr;
 
   const auto before = std::chrono::steady_clock::now();
-  EXPECT_EQ(meridel::HttpGetLocal(redirected, session, kZoom), c.success);
-  EXPECT_LT(std::chrono::steady_clock::now() - before, c.timeout + 1s);
+  EXPECT_EQ(meridel::HttpGetLocal(redirected, session, kZoom), c.outcome);
+  const auto took = std::chrono::steady_clock::now() - before;
+  EXPECT_GE(took, c.atLeast);
+  EXPECT_LT(took, c.below);
   client.CloseHandle(session);
 }
 
-INSTANTIATE_TEST_SUITE_P(Delays, CurlSlowAnswers,
-                         testing::Values(SlowCase{"WithinTimeOut", "0.3", 10000ms, true},
-                                         SlowCase{"PastTimeOut", "3", 300ms, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+constexpr std::chrono::milliseconds kConnectLimit(meridel::kJosmTimeouts.connect);
+constexpr std::chrono::milliseconds kAnswerLimit(meridel::kJosmTimeouts.receive);
+constexpr auto kTimerSlack = 50ms;  // libcurl's timers may fire a little early
+
+INSTANTIATE_TEST_SUITE_P(
+    Waits, CurlLimits,
+    testing::Values(LimitCase{"SlowAnswerWithinTheLimit", "slow --delay 0.3", Outcome::Status200, 300ms, kAnswerLimit},
+                    LimitCase{"AnswerPastTheLimit", "slow --delay 3", Outcome::NoAnswer,
+                              kAnswerLimit - kTimerSlack, kAnswerLimit + 500ms},
+                    LimitCase{"AcceptedNeverAnswered", "hang", Outcome::NoAnswer, kAnswerLimit - kTimerSlack,
+                              kAnswerLimit + 500ms},
+                    LimitCase{"ConnectionNeverMade", nullptr, Outcome::NoAnswer, kConnectLimit - kTimerSlack,
+                              kConnectLimit + 500ms}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A session whose time-outs were never set keeps the client's own bound.
+TEST(CurlClient, SessionWithoutTimeOutsKeepsTheClientsBound) {
+  StandIn standIn("slow --delay 3");
+  ASSERT_TRUE(standIn.Listening());
+  platform::CurlClient client(300ms);
+  HttpHandle session = client.OpenSession("");
+  const auto before = std::chrono::steady_clock::now();
+  EXPECT_EQ(RunExchange(client, session, standIn.Port(), kZoom).status, std::nullopt);
+  EXPECT_LT(std::chrono::steady_clock::now() - before, 1300ms);
+  client.CloseHandle(session);
+}
 
 TEST(CurlClient, IgnoresProxiesFromTheEnvironment) {
   StandIn standIn("ok");
@@ -297,9 +364,9 @@ TEST(CurlClient, IgnoresProxiesFromTheEnvironment) {
   platform::CurlClient client(10s);
   RedirectedClient redirected(client, standIn.Port());
   HttpHandle session = nullptr;
-  const bool success = meridel::HttpGetLocal(redirected, session, kZoom);
+  const Outcome outcome = meridel::HttpGetLocal(redirected, session, kZoom);
   for (const char* name : variables) unsetenv(name);
-  EXPECT_TRUE(success);
+  EXPECT_EQ(outcome, Outcome::Status200);
   client.CloseHandle(session);
 }
 
