@@ -82,7 +82,7 @@ if [ "$mode" = ffmpeg ]; then
   narrow=(-f lavfi -i "testsrc2=size=1000x720:rate=30000/1001" -frames:v 2)
   ffmpeg "${narrow[@]}" -vf format=rgba -f rawvideo plain.rgba
   ffmpeg "${narrow[@]}" -vf "format=rgba,pad=ceil(iw/64)*64:ih,$filter,crop=1000:ih:0:0" -f rawvideo padded.rgba \
-    2>padded.log
+    2>padded.log || { cat padded.log; exit 1; }
   if grep -q "no usable frame time" padded.log || cmp -s plain.rgba padded.rgba; then
     echo "FAIL: 1000 px wide, padded to a multiple of 64, the frames got no caption"
     exit 1
