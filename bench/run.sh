@@ -74,13 +74,8 @@ if [ "${1:-}" = "--windows-in-namespace" ]; then
   ip link set lo up
   # A Wine prefix of our own: Wine makes its sockets in its wineserver, which
   # must run in this namespace, not in that of another program's Wine.
-  shared=${MERIDEL_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/meridel/wine-prefix}
-  if [ ! -f "$shared-bench/.meridel-ready" ]; then
-    MERIDEL_WINEPREFIX=$shared "$repo/tools/wine-run.sh" --prepare
-    rm -rf "$shared-bench"
-    cp -a "$shared" "$shared-bench"  # much quicker than making a prefix
-  fi
-  export MERIDEL_WINEPREFIX="$shared-bench"
+  MERIDEL_WINEPREFIX=$("$repo/tools/wine-run.sh" --own-prefix bench)
+  export MERIDEL_WINEPREFIX
   josm=$results/josm
   mkdir -p "$josm"
   : >"$josm/log.jsonl"

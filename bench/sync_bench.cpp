@@ -52,25 +52,45 @@ class CountingClient final : public platform::HttpClient {
   platform::HttpClient& curl_ = platform::CurlHttpClient();
 };
 
+// A filter on a fresh fake platform whose requests go through `client` and
+// whose quiet periods follow the steady clock, with "JOSM sync" ticked over a
+// loaded track. Its exit closes the session through the same client.
+class SyncedHost {
+ public:
+  explicit SyncedHost(platform::HttpClient& client) {
+    fake::UseHttpClient(&client);
+    fake::UseClock(platform::SteadyClockMilliseconds);
+    host_.LoadTrack(kTrackPoints);
+    host_.SetJosmSync(true);
+  }
+
+  BenchHost& Host() { return host_; }
+
+ private:
+  // Destroyed after the host, whose exit still needs the client.
+  struct Restore {
+    ~Restore() {
+      fake::UseHttpClient(nullptr);
+      fake::UseClock(nullptr);
+    }
+  } restore_;
+  BenchHost host_;  // its start resets the fake platform, before the client goes in
+};
+
 // A fixed count, so that the curl baseline can send the same number of GETs.
 constexpr int kSyncFrames = 2000;
 
 void BM_FrameCallback_Sync(benchmark::State& state) {
   CountingClient client;
   {
-    BenchHost host;  // on a fresh fake platform
-    fake::UseHttpClient(&client);
-    fake::UseClock(platform::SteadyClockMilliseconds);
-    host.LoadTrack(kTrackPoints);
-    host.SetJosmSync(true);
+    SyncedHost synced(client);
+    BenchHost& host = synced.Host();
     FrameProcInfo frame = host.Frame(0);
     for (auto _ : state) {
       benchmark::DoNotOptimize(host.Render(frame));
       ++frame.frame;
     }
-  }  // exiting the filter closes the session through the same client
-  fake::UseHttpClient(nullptr);
-  fake::UseClock(nullptr);
+  }
 
   state.SetItemsProcessed(state.iterations());
   state.counters["requests"] = static_cast<double>(client.sent);
@@ -94,11 +114,8 @@ void BM_FrameCallback_SyncPaced(benchmark::State& state) {
   Clock::duration total{}, worst{}, worstQuick{};
   int waits = 0;
   {
-    BenchHost host;
-    fake::UseHttpClient(&client);
-    fake::UseClock(platform::SteadyClockMilliseconds);
-    host.LoadTrack(kTrackPoints);
-    host.SetJosmSync(true);
+    SyncedHost synced(client);
+    BenchHost& host = synced.Host();
     FrameProcInfo frame = host.Frame(0);
     for (auto _ : state) {
       const Clock::time_point start = Clock::now();
@@ -115,8 +132,6 @@ void BM_FrameCallback_SyncPaced(benchmark::State& state) {
       state.SetIterationTime(std::chrono::duration<double>(total).count());
     }
   }
-  fake::UseHttpClient(nullptr);
-  fake::UseClock(nullptr);
 
   using Ms = std::chrono::duration<double, std::milli>;
   state.counters["frames"] = kFrames;

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Runs a 32-bit Windows program under Wine, headless, in the project's own
 # prefix: `wine-run.sh prog.exe args...`, or `wine-run.sh --prepare` to make
-# the prefix ready ahead of time. Exits 77 (a skip for ctest) when this
-# machine cannot run 32-bit programs at all, with the reason on stderr.
+# the prefix ready ahead of time, or `wine-run.sh --own-prefix NAME` to print
+# the path of a copy of it for a network namespace of the caller's own
+# (Wine makes its sockets in its wineserver, which must run there). Exits 77
+# (a skip for ctest) when this machine cannot run 32-bit programs at all,
+# with the reason on stderr.
 set -u
 repo=$(cd "$(dirname "$0")/.." && pwd)
 # Kept per machine, outside any clone: making a prefix takes minutes.
@@ -38,4 +41,19 @@ if [ ! -f "$ready" ]; then
   exec 9>&-
 fi
 [ "${1:-}" = "--prepare" ] && exit 0
+if [ "${1:-}" = "--own-prefix" ]; then
+  own="$WINEPREFIX-$2"
+  if [ ! -f "$own/.meridel-ready" ]; then
+    (
+      flock 9
+      # Copying the prefix is much quicker than making one.
+      if [ ! -f "$own/.meridel-ready" ]; then
+        rm -rf "$own.tmp"
+        cp -a "$WINEPREFIX" "$own.tmp" && rm -f "$own.tmp/wineserver" && mv "$own.tmp" "$own"
+      fi
+    ) 9>"$own.lock" || exit 1
+  fi
+  echo "$own"
+  exit 0
+fi
 exec wine "$@"

@@ -23,21 +23,8 @@ ctl="$repo/tools/josm-standin-ctl.sh"
 
 # Our own Wine prefix: a wineserver of the shared prefix may be running in
 # another network namespace, and Wine's sockets live in the wineserver's.
-shared=${MERIDEL_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/meridel/wine-prefix}
-export MERIDEL_WINEPREFIX="$shared-e2e"
-if [ ! -f "$MERIDEL_WINEPREFIX/.meridel-ready" ]; then
-  MERIDEL_WINEPREFIX="$shared" "$repo/tools/wine-run.sh" --prepare || exit $?  # 77: no Wine here
-  (
-    flock 9
-    # Copying the shared prefix is much quicker than making one.
-    if [ ! -f "$MERIDEL_WINEPREFIX/.meridel-ready" ]; then
-      echo "run_e2e: copying the Wine prefix to $MERIDEL_WINEPREFIX (once)" >&2
-      rm -rf "$MERIDEL_WINEPREFIX.tmp"
-      cp -a "$shared" "$MERIDEL_WINEPREFIX.tmp" && rm -f "$MERIDEL_WINEPREFIX.tmp/wineserver" &&
-        mv "$MERIDEL_WINEPREFIX.tmp" "$MERIDEL_WINEPREFIX"
-    fi
-  ) 9>"$MERIDEL_WINEPREFIX.lock"
-fi
+MERIDEL_WINEPREFIX=$("$repo/tools/wine-run.sh" --own-prefix e2e) || exit $?  # 77: no Wine here
+export MERIDEL_WINEPREFIX
 exec 8>"$MERIDEL_WINEPREFIX.run-lock"
 flock 8  # one run at a time in this prefix, so its wineserver is ours
 

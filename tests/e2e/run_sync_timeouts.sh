@@ -34,19 +34,8 @@ ip link set lo up
 nft list ruleset >/dev/null 2>&1 || { echo "SKIPPED: nft cannot set rules in a namespace here" >&2; exit 77; }
 
 # Wine makes its sockets in its wineserver, which must run in this namespace.
-shared=${MERIDEL_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/meridel/wine-prefix}
-export MERIDEL_WINEPREFIX="$shared-sync"
-if [ ! -f "$MERIDEL_WINEPREFIX/.meridel-ready" ]; then
-  MERIDEL_WINEPREFIX="$shared" "$repo/tools/wine-run.sh" --prepare || exit $?  # 77: no Wine here
-  (
-    flock 9
-    if [ ! -f "$MERIDEL_WINEPREFIX/.meridel-ready" ]; then
-      rm -rf "$MERIDEL_WINEPREFIX.tmp"
-      cp -a "$shared" "$MERIDEL_WINEPREFIX.tmp" && rm -f "$MERIDEL_WINEPREFIX.tmp/wineserver" &&
-        mv "$MERIDEL_WINEPREFIX.tmp" "$MERIDEL_WINEPREFIX"
-    fi
-  ) 9>"$MERIDEL_WINEPREFIX.lock"
-fi
+MERIDEL_WINEPREFIX=$("$repo/tools/wine-run.sh" --own-prefix sync) || exit $?  # 77: no Wine here
+export MERIDEL_WINEPREFIX
 exec 8>"$MERIDEL_WINEPREFIX.run-lock"
 flock 8  # one run at a time in this prefix, so its wineserver is ours
 
