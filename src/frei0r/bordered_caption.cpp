@@ -104,11 +104,8 @@ void BorderedCaption::Draw(CaptionFont& font, RgbaFrame frame, std::string_view 
   const auto* image = reinterpret_cast<const uint8_t*>(image_.data());
   for (const Run& run : runs_) {
     const int64_t row = top + run.row;
-    if (row < 0 || row >= frameHeight) continue;
-    // The part of the run inside the frame.
     const int64_t start = left + run.column;
-    const int64_t first = std::max<int64_t>(start, 0);
-    const int64_t end = std::min<int64_t>(start + run.length, frameWidth);
+    const auto [first, end] = ClipRun(row, start, run.length, frameWidth, frameHeight);
     if (first >= end) continue;
     uint8_t* pixel = bytes + (row * frameWidth + first) * 4;
     const uint8_t* over = image + ((int64_t{run.row} * width_) + run.column + (first - start)) * 4;

@@ -197,11 +197,8 @@ void CaptionFont::Draw(RgbaFrame frame, std::string_view text, int64_t x, int64_
     if (left >= width || top >= height || left + glyph.width <= 0 || top + glyph.rows <= 0) return;
     for (const Span& span : glyph.spans) {
       const int64_t row = top + span.row;
-      if (row < 0 || row >= height) continue;
-      // The part of the span inside the frame.
       const int64_t start = left + span.column;
-      const int64_t first = std::max<int64_t>(start, 0);
-      const int64_t end = std::min<int64_t>(start + span.length, width);
+      const auto [first, end] = ClipRun(row, start, span.length, width, height);
       if (first >= end) continue;
       uint8_t* pixel = bytes + (row * width + first) * 4;
       uint8_t* const last = bytes + (row * width + end) * 4;

@@ -36,6 +36,19 @@ struct TextBox {
   int64_t bottom = 0;
 };
 
+// The pixels [first, end) of row `row` that a run of `length` pixels starting
+// at column `column` covers inside a frame `width` × `height`; first >= end
+// when it covers none.
+struct RunInFrame {
+  int64_t first;
+  int64_t end;
+};
+
+inline RunInFrame ClipRun(int64_t row, int64_t column, int64_t length, int64_t width, int64_t height) {
+  if (row < 0 || row >= height) return {0, 0};
+  return {column < 0 ? 0 : column, column + length < width ? column + length : width};
+}
+
 struct TextExtent {
   TextBox layout;
   TextBox ink;
