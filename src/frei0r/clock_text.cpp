@@ -5,12 +5,6 @@
 namespace meridel::frei0r {
 namespace {
 
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && IsCLocaleSpace(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsCLocaleSpace(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 // "[+|-]A[:BB[:CC]]" with at most `maxFields` fields: the sign and the
 // fields, each field after the first exactly two digits below 60.
 struct Fields {
@@ -46,7 +40,7 @@ std::optional<Fields> SplitFields(std::string_view text, int maxFields, int firs
 }  // namespace
 
 std::optional<int32_t> ParseUtcOffset(std::string_view text) {
-  text = Trimmed(text);
+  text = TrimCLocaleSpace(text);
   if (text == "Z") return 0;
   const std::optional<Fields> fields = SplitFields(text, 2, 2);
   if (!fields) return std::nullopt;
@@ -56,7 +50,7 @@ std::optional<int32_t> ParseUtcOffset(std::string_view text) {
 }
 
 std::optional<int32_t> ParseClockDifference(std::string_view text) {
-  const std::optional<Fields> fields = SplitFields(Trimmed(text), 3, 3);
+  const std::optional<Fields> fields = SplitFields(TrimCLocaleSpace(text), 3, 3);
   if (!fields) return std::nullopt;
   int32_t seconds = 0;
   for (int i = 0; i < fields->count; ++i) seconds = seconds * 60 + fields->values[i];

@@ -124,25 +124,25 @@ void FilterInstance::ImportIfChanged() {
 
 void FilterInstance::PrepareFont() {
   const int32_t size = FontPixelSize(settings_, height_);
-  const std::string key = settings_.font + '\n' + std::to_string(size);
-  if (key == fontKey_) return;
-  fontKey_ = key;
+  if (fontSetting_ && *fontSetting_ == settings_.font && fontSize_ == size) return;
+  fontSetting_ = settings_.font;
+  fontSize_ = size;
   font_.reset();
-  if (OpenFont(settings_.font, settings_.font)) return;
+  if (OpenFont(settings_.font, size)) return;
   const std::string fallback(kDefaultFontPattern);
-  if (settings_.font != fallback && OpenFont(fallback, fallback)) return;
+  if (settings_.font != fallback && OpenFont(fallback, size)) return;
   Say("meridel: no font could be opened, so no caption is drawn");
 }
 
-bool FilterInstance::OpenFont(const std::string& setting, const std::string& shownName) {
+bool FilterInstance::OpenFont(const std::string& setting, int32_t size) {
   const FontMatch match = FindFont(setting);
   if (match.file.empty() || (!match.exact && setting != kDefaultFontPattern)) {
-    Say("meridel: font \"" + shownName + "\" not found, using \"" + std::string(kDefaultFontPattern) + "\"");
+    Say("meridel: font \"" + setting + "\" not found, using \"" + std::string(kDefaultFontPattern) + "\"");
     return false;
   }
   std::string error;
-  font_ = CaptionFont::Open(match.file, match.faceIndex, FontPixelSize(settings_, height_), error);
-  if (!font_) Say("meridel: font \"" + shownName + "\": " + error);
+  font_ = CaptionFont::Open(match.file, match.faceIndex, size, error);
+  if (!font_) Say("meridel: font \"" + setting + "\": " + error);
   return font_ != nullptr;
 }
 

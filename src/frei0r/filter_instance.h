@@ -43,7 +43,7 @@ class FilterInstance {
  private:
   void ImportIfChanged();
   void PrepareFont();
-  bool OpenFont(const std::string& setting, const std::string& shownName);
+  bool OpenFont(const std::string& setting, int32_t size);
   // One line on standard error, the first time it is said by this instance.
   void Say(const std::string& line);
 
@@ -57,7 +57,9 @@ class FilterInstance {
   std::optional<std::string> importedPath_;  // the "gpx file" the track comes from
 
   std::unique_ptr<CaptionFont> font_;  // null when no font could be opened
-  std::string fontKey_;                // the font setting and size font_ was opened for
+  // The font setting and size font_ was opened for; none before the first frame.
+  std::optional<std::string> fontSetting_;
+  int32_t fontSize_ = 0;
   BorderedCaption caption_;
 
   JosmLink josm_;

@@ -13,15 +13,9 @@ namespace {
 
 constexpr int32_t kMaxFontSize = CaptionFont::kMaxPixelSize;
 
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && IsCLocaleSpace(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsCLocaleSpace(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 // A whole decimal number with an optional sign, nothing around it.
 bool ReadInteger(std::string_view text, int32_t& value) {
-  text = Trimmed(text);
+  text = TrimCLocaleSpace(text);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   return error == std::errc{} && end == text.data() + text.size() && !text.empty();
@@ -108,7 +102,7 @@ Refusal SetString(Settings& settings, Parameter parameter, std::string_view valu
   const std::string name = kParameters[parameter].name;
   switch (parameter) {
     case kGpxFile:
-      settings.gpxFile = Trimmed(value);
+      settings.gpxFile = TrimCLocaleSpace(value);
       break;
     case kUtcOffset:
       if (const std::optional<int32_t> offset = ParseUtcOffset(value)) {
@@ -123,11 +117,11 @@ Refusal SetString(Settings& settings, Parameter parameter, std::string_view valu
       }
       return name + " " + Quoted(value) + " is not a difference such as -00:00:05 or +1:30:00";
     case kFont:
-      settings.font = Trimmed(value);
+      settings.font = TrimCLocaleSpace(value);
       break;
     case kFontSize: {
       int32_t size = 0;
-      if (Trimmed(value).empty() || (ReadInteger(value, size) && size >= 1 && size <= kMaxFontSize)) {
+      if (TrimCLocaleSpace(value).empty() || (ReadInteger(value, size) && size >= 1 && size <= kMaxFontSize)) {
         settings.fontSize = size;
         break;
       }
@@ -142,7 +136,7 @@ Refusal SetString(Settings& settings, Parameter parameter, std::string_view valu
       return name + " " + Quoted(value) + " is not a whole number from -10 to 10";
     }
     case kTimeUnit: {
-      const std::string_view unit = Trimmed(value);
+      const std::string_view unit = TrimCLocaleSpace(value);
       if (unit == "auto") {
         settings.timeUnit = TimeUnit::kAuto;
       } else if (unit == "s") {

@@ -99,13 +99,13 @@ class Expectation {
   int64_t Moment(int32_t seconds) const { return meridel::FrameMoment(baseTime_, seconds, clockDifference_); }
 
   std::vector<uint32_t> Frame(int32_t seconds, std::vector<uint32_t> frame, uint32_t width, uint32_t height) {
-    const int size = std::max<int>(12, static_cast<int>(height / 30));
+    const meridel::frei0r::Settings defaults = meridel::frei0r::DefaultSettings();
+    const int size = meridel::frei0r::FontPixelSize(defaults, height);
     if (!font_ || font_->PixelSize() != size) {
       const meridel::frei0r::FontMatch match = meridel::frei0r::FindFont("");
       std::string error;
       font_ = meridel::frei0r::CaptionFont::Open(match.file, match.faceIndex, size, error);
     }
-    const meridel::frei0r::Settings defaults = meridel::frei0r::DefaultSettings();
     meridel::frei0r::BorderedCaption caption;
     caption.Draw(*font_, {frame.data(), width, height}, Caption(seconds),
                  static_cast<int64_t>(std::floor(defaults.x * width)), static_cast<int64_t>(std::floor(defaults.y * height)),

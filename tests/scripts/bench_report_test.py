@@ -12,9 +12,9 @@ import sys
 import tempfile
 import unittest
 
-spec = importlib.util.spec_from_file_location("report", sys.argv.pop(1))
-report = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(report)
+found = importlib.util.spec_from_file_location("report", sys.argv.pop(1))
+report = importlib.util.module_from_spec(found)
+found.loader.exec_module(report)
 
 QEMU_I386 = "enabled\ninterpreter /usr/bin/qemu-i386-static\nflags: F\noffset 0\nmagic 7f454c46010101\n"
 # binfmt_misc folder contents -> the entry report.py must find (None: the kernel runs 32-bit programs)
