@@ -1,32 +1,13 @@
 #include "frei0r/filter_instance.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 
-#include "frei0r/font_lookup.h"
 #include "frei0r/host_time.h"
 #include "overlay/caption.h"
 #include "overlay/frame_moment.h"
-#include "track/gpx_import.h"
 
 namespace meridel::frei0r {
-namespace {
-
-// A pixel of the frame from a fraction of its size; far-off fractions are
-// clamped so that the product stays a number the drawing can clip.
-int64_t PixelOf(double fraction, uint32_t size) {
-  return static_cast<int64_t>(std::floor(std::clamp(fraction, -1e6, 1e6) * size));
-}
-
-std::string OneLine(const char* text) {
-  std::string line = text;
-  std::replace(line.begin(), line.end(), '\n', ' ');
-  return line;
-}
-
-}  // namespace
 
 FilterInstance::FilterInstance(uint32_t width, uint32_t height, TimeUnit hostUnit)
     : width_(width), height_(height), hostUnit_(hostUnit), settings_(DefaultSettings()) {}
@@ -60,17 +41,17 @@ void FilterInstance::GetParameter(int index, void* value) {
   if (index < 0 || index >= kParameterCount || !value) return;
   switch (index) {
     case kX:
-      *static_cast<double*>(value) = settings_.x;
+      *static_cast<double*>(value) = settings_.caption.x;
       return;
     case kY:
-      *static_cast<double*>(value) = settings_.y;
+      *static_cast<double*>(value) = settings_.caption.y;
       return;
     case kJosmSync:
-      *static_cast<double*>(value) = settings_.josmSync ? 1.0 : 0.0;
+      *static_cast<double*>(value) = settings_.caption.josmSync ? 1.0 : 0.0;
       return;
     case kTextColor:
     case kBorderColor: {
-      const RgbColor color = index == kTextColor ? settings_.textColor : settings_.borderColor;
+      const RgbColor color = index == kTextColor ? settings_.caption.textColor : settings_.caption.borderColor;
       *static_cast<Color*>(value) = {color.r / 255.0f, color.g / 255.0f, color.b / 255.0f};
       return;
     }
@@ -94,56 +75,29 @@ void FilterInstance::Update(double time, const uint32_t* in, uint32_t* out) {
         "multiple of 64: pad=ceil(iw/64)*64:ih before the filter, crop after it)");
     return;
   }
-  const int64_t moment = FrameMoment(baseTime_, *seconds, settings_.clockDifference);
-  const std::string text = BuildCaption(track_, moment, settings_.utcOffset);
-
-  PrepareFont();
-  if (font_) {
-    caption_.Draw(*font_, RgbaFrame{out, width_, height_}, text, PixelOf(settings_.x, width_),
-                  PixelOf(settings_.y, height_), settings_.textColor, settings_.borderColor);
-  }
-  if (settings_.josmSync && lastSyncedTime_ != time) {
+  const CaptionSettings& caption = settings_.caption;
+  const int64_t moment = FrameMoment(track_.baseTime, *seconds, caption.clockDifference);
+  const std::string text = BuildCaption(track_.store, moment, caption.utcOffset);
+  painter_.Draw(caption, drawing::PackedPicture(drawing::PixelLayout::kRgba, reinterpret_cast<uint8_t*>(out), width_, height_),
+                text, [this](const std::string& line) { Say("meridel: " + line); });
+  if (caption.josmSync && lastSyncedTime_ != time) {
     lastSyncedTime_ = time;
-    SendJosmCommand(josm_, track_, JosmCommand::ZoomView, moment, settings_.josmZoom);
+    SendJosmCommand(josm_, track_.store, JosmCommand::ZoomView, moment, caption.josmZoom);
   }
 }
 
 void FilterInstance::ImportIfChanged() {
-  if (importedPath_ == settings_.gpxFile) return;
-  importedPath_ = settings_.gpxFile;
-  if (settings_.gpxFile.empty()) {
-    track_.Clear();
-    baseTime_ = 0;
-    Say("meridel: no GPX file: set the \"gpx file\" parameter to caption positions");
-    return;
+  std::string message;
+  switch (FollowTrackFile(track_, settings_.caption.gpxFile, message)) {
+    case TrackChange::kNone:
+      return;
+    case TrackChange::kCleared:
+      Say("meridel: no GPX file: set the \"gpx file\" parameter to caption positions");
+      return;
+    case TrackChange::kImported:
+      std::fprintf(stderr, "meridel: %s: %s\n", settings_.caption.gpxFile.c_str(), message.c_str());
+      return;
   }
-  // A failed import leaves the time of the track before, as the DLL does.
-  const ImportMessage message = ImportGpxFile(settings_.gpxFile.c_str(), track_, baseTime_);
-  std::fprintf(stderr, "meridel: %s: %s\n", settings_.gpxFile.c_str(), OneLine(message.text).c_str());
-}
-
-void FilterInstance::PrepareFont() {
-  const int32_t size = FontPixelSize(settings_, height_);
-  if (fontSetting_ && *fontSetting_ == settings_.font && fontSize_ == size) return;
-  fontSetting_ = settings_.font;
-  fontSize_ = size;
-  font_.reset();
-  if (OpenFont(settings_.font, size)) return;
-  const std::string fallback(kDefaultFontPattern);
-  if (settings_.font != fallback && OpenFont(fallback, size)) return;
-  Say("meridel: no font could be opened, so no caption is drawn");
-}
-
-bool FilterInstance::OpenFont(const std::string& setting, int32_t size) {
-  const FontMatch match = FindFont(setting);
-  if (match.file.empty() || (!match.exact && setting != kDefaultFontPattern)) {
-    Say("meridel: font \"" + setting + "\" not found, using \"" + std::string(kDefaultFontPattern) + "\"");
-    return false;
-  }
-  std::string error;
-  font_ = CaptionFont::Open(match.file, match.faceIndex, size, error);
-  if (!font_) Say("meridel: font \"" + setting + "\": " + error);
-  return font_ != nullptr;
 }
 
 void FilterInstance::Say(const std::string& line) {

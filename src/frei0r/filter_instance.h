@@ -9,11 +9,10 @@
 #include <set>
 #include <string>
 
-#include "frei0r/bordered_caption.h"
-#include "frei0r/caption_font.h"
+#include "drawing/caption_painter.h"
 #include "frei0r/parameters.h"
 #include "josm/remote_control.h"
-#include "track/track_store.h"
+#include "track/track_source.h"
 
 namespace meridel::frei0r {
 
@@ -42,8 +41,6 @@ class FilterInstance {
 
  private:
   void ImportIfChanged();
-  void PrepareFont();
-  bool OpenFont(const std::string& setting, int32_t size);
   // One line on standard error, the first time it is said by this instance.
   void Say(const std::string& line);
 
@@ -52,15 +49,8 @@ class FilterInstance {
   const TimeUnit hostUnit_;
   Settings settings_;
 
-  TrackStore track_;
-  int32_t baseTime_ = 0;                     // the imported track's first point's time
-  std::optional<std::string> importedPath_;  // the "gpx file" the track comes from
-
-  std::unique_ptr<CaptionFont> font_;  // null when no font could be opened
-  // The font setting and size font_ was opened for; none before the first frame.
-  std::optional<std::string> fontSetting_;
-  int32_t fontSize_ = 0;
-  BorderedCaption caption_;
+  TrackSource track_;
+  drawing::CaptionPainter painter_;
 
   JosmLink josm_;
   std::optional<double> lastSyncedTime_;  // hosts may render a frame more than once

@@ -36,7 +36,9 @@ MERIDEL_EXPORT void f0r_deinit(void) {}
 
 MERIDEL_EXPORT void f0r_get_plugin_info(f0r_plugin_info_t* info) {
   if (!info) return;
-  info->name = "Meridel";
+  // Editors on MLT list this beside the MLT filter "Meridel GPS caption",
+  // which is the one to use there.
+  info->name = "Meridel for ffmpeg (frei0r)";
   info->author = "Meridel";
   info->plugin_type = F0R_PLUGIN_TYPE_FILTER;
   info->color_model = F0R_COLOR_MODEL_RGBA8888;
@@ -44,7 +46,8 @@ MERIDEL_EXPORT void f0r_get_plugin_info(f0r_plugin_info_t* info) {
   info->major_version = MERIDEL_VERSION_MAJOR;
   info->minor_version = MERIDEL_VERSION_MINOR;
   info->num_params = meridel::frei0r::kParameterCount;
-  info->explanation = "GPS captions from a GPX track: the local date and time, latitude and longitude";
+  info->explanation = "GPS captions from a GPX track: the local date and time, latitude and longitude. "
+                      "For ffmpeg; in Kdenlive, Shotcut and melt use the MLT filter meridel";
 }
 
 MERIDEL_EXPORT void f0r_get_param_info(f0r_param_info_t* info, int index) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "frei0r/caption_font.h"
+#include "overlay/caption_settings.h"
 
 namespace meridel::frei0r {
 
@@ -42,19 +42,10 @@ enum class TimeUnit { kAuto, kSeconds, kMilliseconds };
 
 // What the parameters say, parsed. A text that cannot be read leaves the
 // value it would set as it was; `texts` keeps what the host gave, for
-// get_param_value.
+// get_param_value. caption.start is not used: frei0r hosts pass no source
+// times, so the moments count from the track's first point.
 struct Settings {
-  std::string gpxFile;
-  int32_t utcOffset = 0;        // seconds
-  int32_t clockDifference = 0;  // seconds, added to every frame's time
-  double x = 0.01;              // the caption's top-left corner, a fraction of the frame's width
-  double y = 0.01;              // and height
-  std::string font;             // a fontconfig family or pattern, or a font file
-  int32_t fontSize = 0;         // pixels; 0: a thirtieth of the frame's height
-  RgbColor textColor{255, 255, 255};
-  RgbColor borderColor{0, 0, 0};
-  bool josmSync = false;
-  int32_t josmZoom = 0;  // -10 to 10, as the DLL's "Zoom"
+  CaptionSettings caption;
   TimeUnit timeUnit = TimeUnit::kAuto;
 
   std::string texts[kParameterCount];  // the string parameters as given
@@ -77,8 +68,5 @@ struct Color {
 Refusal SetDouble(Settings& settings, Parameter parameter, double value);
 Refusal SetColor(Settings& settings, Parameter parameter, Color value);
 Refusal SetString(Settings& settings, Parameter parameter, std::string_view value);
-
-// The pixel height of the caption's font on a frame `frameHeight` tall.
-int32_t FontPixelSize(const Settings& settings, uint32_t frameHeight);
 
 }  // namespace meridel::frei0r

@@ -14,9 +14,9 @@ extern "C" {
 #include <thread>
 #include <vector>
 
-#include "frei0r/bordered_caption.h"
-#include "frei0r/caption_font.h"
-#include "frei0r/font_lookup.h"
+#include "drawing/bordered_caption.h"
+#include "drawing/caption_font.h"
+#include "drawing/font_lookup.h"
 #include "frei0r/parameters.h"
 #include "josm/josm_request.h"
 #include "overlay/caption.h"
@@ -99,15 +99,18 @@ class Expectation {
   int64_t Moment(int32_t seconds) const { return meridel::FrameMoment(baseTime_, seconds, clockDifference_); }
 
   std::vector<uint32_t> Frame(int32_t seconds, std::vector<uint32_t> frame, uint32_t width, uint32_t height) {
-    const meridel::frei0r::Settings defaults = meridel::frei0r::DefaultSettings();
-    const int size = meridel::frei0r::FontPixelSize(defaults, height);
+    const meridel::CaptionSettings defaults = meridel::frei0r::DefaultSettings().caption;
+    const int size = meridel::FontPixelSize(defaults.fontSize, height);
     if (!font_ || font_->PixelSize() != size) {
-      const meridel::frei0r::FontMatch match = meridel::frei0r::FindFont("");
+      const meridel::drawing::FontMatch match = meridel::drawing::FindFont("");
       std::string error;
-      font_ = meridel::frei0r::CaptionFont::Open(match.file, match.faceIndex, size, error);
+      font_ = meridel::drawing::CaptionFont::Open(match.file, match.faceIndex, size, error);
     }
-    meridel::frei0r::BorderedCaption caption;
-    caption.Draw(*font_, {frame.data(), width, height}, Caption(seconds),
+    meridel::drawing::BorderedCaption caption;
+    caption.Draw(*font_,
+                 meridel::drawing::PackedPicture(meridel::drawing::PixelLayout::kRgba,
+                                                 reinterpret_cast<uint8_t*>(frame.data()), width, height),
+                 Caption(seconds),
                  static_cast<int64_t>(std::floor(defaults.x * width)), static_cast<int64_t>(std::floor(defaults.y * height)),
                  defaults.textColor, defaults.borderColor);
     return frame;
@@ -118,7 +121,7 @@ class Expectation {
   int32_t baseTime_ = 0;
   int32_t utcOffset_;
   int32_t clockDifference_;
-  std::unique_ptr<meridel::frei0r::CaptionFont> font_;
+  std::unique_ptr<meridel::drawing::CaptionFont> font_;
 };
 
 class Frei0rPluginTest : public ::testing::Test {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-namespace meridel::frei0r {
+namespace meridel {
 
 // The local clock's offset from UTC: "+02:00", "-03:30", "+9", "0" or "Z",
 // white space around it ignored. Seconds, or nothing for any other text or
@@ -18,4 +18,4 @@ std::optional<int32_t> ParseUtcOffset(std::string_view text);
 // to 999. Seconds, or nothing for any other text.
 std::optional<int32_t> ParseClockDifference(std::string_view text);
 
-}  // namespace meridel::frei0r
+}  // namespace meridel

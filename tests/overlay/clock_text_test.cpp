@@ -1,4 +1,4 @@
-#include "frei0r/clock_text.h"
+#include "overlay/clock_text.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 
 namespace {
 
-using meridel::frei0r::ParseClockDifference;
-using meridel::frei0r::ParseUtcOffset;
+using meridel::ParseClockDifference;
+using meridel::ParseUtcOffset;
 
 TEST(ClockText, UtcOffsets) {
   const struct {

@@ -4,11 +4,12 @@
 #include <string>
 #include <string_view>
 
-namespace meridel::frei0r {
+#include "overlay/caption_settings.h"
 
-// Monospaced, so the caption keeps its width while the digits change;
-// installed by scripts/setup.sh (fonts-dejavu-core).
-inline constexpr std::string_view kDefaultFontPattern = "DejaVu Sans Mono";
+namespace meridel::drawing {
+
+// The default font, installed by scripts/setup.sh (fonts-dejavu-core).
+inline constexpr std::string_view kDefaultFontPattern = kDefaultFont;
 
 struct FontMatch {
   std::string file;    // empty when fontconfig knows no font at all
@@ -25,4 +26,4 @@ struct FontMatch {
 // from any thread (lookups take turns).
 FontMatch FindFont(std::string_view setting);
 
-}  // namespace meridel::frei0r
+}  // namespace meridel::drawing

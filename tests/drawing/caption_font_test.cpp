@@ -1,4 +1,4 @@
-#include "frei0r/caption_font.h"
+#include "drawing/caption_font.h"
 
 #include <gtest/gtest.h>
 
@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "frei0r/bordered_caption.h"
-#include "frei0r/font_lookup.h"
-#include "frei0r/drawing_fixture.h"
+#include "drawing/bordered_caption.h"
+#include "drawing/font_lookup.h"
+#include "drawing/drawing_fixture.h"
 
 namespace {
 
-using namespace meridel::frei0r;
-using namespace frei0r_test;
+using namespace meridel::drawing;
+using namespace drawing_test;
 
 struct AlphaCase {
   uint8_t frameAlpha;
@@ -74,7 +74,7 @@ TEST(CaptionFontTest, ClampsAbsurdSizesAndStillDraws) {
     EXPECT_EQ(font->PixelSize(), c.used);
     // The largest caption is too large to compose and goes pass by pass.
     GuardedFrame frame(33, 17, kGrey);
-    BorderedCaption().Draw(*font, frame.Frame(), kCaption, -3, -5, kWhite, kBlack);
+    BorderedCaption().Draw(*font, frame.Picture(), kCaption, -3, -5, kWhite, kBlack);
     EXPECT_TRUE(frame.GuardsIntact());
   }
 }

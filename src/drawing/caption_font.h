@@ -1,5 +1,5 @@
 // The caption's font: a FreeType face at one pixel size whose glyphs are
-// rendered once and then blended onto frei0r frames.
+// rendered once and then blended onto RGBA images.
 #pragma once
 
 #include <array>
@@ -9,21 +9,19 @@
 #include <string_view>
 #include <vector>
 
-namespace meridel::frei0r {
+#include "overlay/caption_settings.h"
 
-// A frame as frei0r hands it over in F0R_COLOR_MODEL_RGBA8888: width * height
-// pixels, rows packed, bytes R, G, B, A in memory. The caller owns it.
+namespace meridel::drawing {
+
+// An RGBA image (frei0r's F0R_COLOR_MODEL_RGBA8888): width * height pixels,
+// rows packed, bytes R, G, B, A in memory. The caller owns it.
 struct RgbaFrame {
   uint32_t* pixels;
   uint32_t width;
   uint32_t height;
 };
 
-struct RgbColor {
-  uint8_t r;
-  uint8_t g;
-  uint8_t b;
-};
+using meridel::RgbColor;
 
 // Where a text's pixels may land, relative to the top-left corner given to
 // Draw: the box of its lines' advances and the box of its rendered glyphs
@@ -63,7 +61,7 @@ class CaptionFont {
   // The pixel sizes Open accepts; others are clamped into this range, so that
   // an absurd setting costs neither the frame rate nor the memory.
   static constexpr int kMinPixelSize = 1;
-  static constexpr int kMaxPixelSize = 1024;
+  static constexpr int kMaxPixelSize = kMaxFontSize;
 
   // Opens face `faceIndex` of `file` at `pixelSize` (the em size in pixels,
   // as fontconfig's "pixelsize" counts it). Null with a one-line reason in
@@ -137,4 +135,4 @@ class CaptionFont {
   std::array<Glyph, 256> glyphs_;
 };
 
-}  // namespace meridel::frei0r
+}  // namespace meridel::drawing

@@ -1,4 +1,4 @@
-// Frames, fonts and captions shared by the frei0r drawing tests.
+// Frames, fonts and captions shared by the drawing tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,14 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "frei0r/caption_font.h"
-#include "frei0r/font_lookup.h"
+#include "drawing/caption_font.h"
+#include "drawing/font_lookup.h"
+#include "drawing/picture.h"
 
-namespace frei0r_test {
+namespace drawing_test {
 
-using meridel::frei0r::CaptionFont;
-using meridel::frei0r::RgbaFrame;
-using meridel::frei0r::RgbColor;
+using meridel::drawing::CaptionFont;
+using meridel::drawing::RgbaFrame;
+using meridel::drawing::RgbColor;
 
 inline constexpr char kCaption[] = "2015-06-01 19:20:52\n35.60220000 139.70440000";
 inline constexpr RgbColor kWhite{255, 255, 255};
@@ -25,7 +26,7 @@ inline constexpr uint32_t kGuard = 0xDEADBEEFu;
 inline constexpr size_t kGuardPixels = 64;
 
 inline std::unique_ptr<CaptionFont> OpenDefault(int pixelSize) {
-  const meridel::frei0r::FontMatch match = meridel::frei0r::FindFont(meridel::frei0r::kDefaultFontPattern);
+  const meridel::drawing::FontMatch match = meridel::drawing::FindFont(meridel::drawing::kDefaultFontPattern);
   std::string error;
   auto font = CaptionFont::Open(match.file, match.faceIndex, pixelSize, error);
   EXPECT_TRUE(font) << "the default font (scripts/setup.sh installs it): " << error;
@@ -42,6 +43,10 @@ struct GuardedFrame {
     background = fill;
   }
   RgbaFrame Frame() { return {storage.data() + kGuardPixels, width, height}; }
+  meridel::drawing::Picture Picture() {
+    return meridel::drawing::PackedPicture(meridel::drawing::PixelLayout::kRgba,
+                                           reinterpret_cast<uint8_t*>(storage.data() + kGuardPixels), width, height);
+  }
   uint32_t At(int64_t x, int64_t y) const { return storage[kGuardPixels + y * width + x]; }
   const uint8_t* Bytes(int64_t x, int64_t y) const {
     return reinterpret_cast<const uint8_t*>(&storage[kGuardPixels + y * width + x]);
@@ -72,4 +77,4 @@ inline std::vector<uint8_t> Coverage(CaptionFont& font, const std::string& text,
   return coverage;
 }
 
-}  // namespace frei0r_test
+}  // namespace drawing_test

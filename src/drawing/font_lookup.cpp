@@ -1,4 +1,4 @@
-#include "frei0r/font_lookup.h"
+#include "drawing/font_lookup.h"
 
 #include <fontconfig/fontconfig.h>
 #include <sys/stat.h>
@@ -6,7 +6,7 @@
 #include <memory>
 #include <mutex>
 
-namespace meridel::frei0r {
+namespace meridel::drawing {
 namespace {
 
 struct PatternDeleter {
@@ -83,4 +83,4 @@ FontMatch FindFont(std::string_view setting) {
   return match;
 }
 
-}  // namespace meridel::frei0r
+}  // namespace meridel::drawing

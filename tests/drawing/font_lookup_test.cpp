@@ -1,4 +1,4 @@
-#include "frei0r/font_lookup.h"
+#include "drawing/font_lookup.h"
 
 #include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
@@ -15,8 +15,8 @@ class FontconfigTeardown : public testing::Environment {
 };
 const testing::Environment* const kFontconfigTeardown = testing::AddGlobalTestEnvironment(new FontconfigTeardown);
 
-using meridel::frei0r::FindFont;
-using meridel::frei0r::FontMatch;
+using meridel::drawing::FindFont;
+using meridel::drawing::FontMatch;
 
 bool EndsWith(const std::string& text, const std::string& tail) {
   return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;

@@ -1,4 +1,4 @@
-#include "frei0r/bordered_caption.h"
+#include "drawing/bordered_caption.h"
 
 #include <gtest/gtest.h>
 
@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "frei0r/drawing_fixture.h"
+#include "drawing/drawing_fixture.h"
 
 namespace {
 
-using namespace meridel::frei0r;
-using namespace frei0r_test;
+using namespace meridel::drawing;
+using namespace drawing_test;
 
 struct FrameSize {
   uint32_t width;
@@ -56,7 +56,7 @@ TEST(BorderedCaptionTest, ClipsAtEveryEdgeAndNeverWritesOutside) {
             const int64_t x = far ? inkX : inkX - ink.left;
             const int64_t y = far ? inkY : inkY - ink.top;
             if (composed) {
-              caption.Draw(*font, frame.Frame(), text, x, y, kWhite, kBlack);
+              caption.Draw(*font, frame.Picture(), text, x, y, kWhite, kBlack);
             } else {
               DrawCaptionPasses(*font, frame.Frame(), text, x, y, kWhite, kBlack);
             }
@@ -97,7 +97,7 @@ TEST(BorderedCaptionTest, BorderSurroundsTextAndTextIsOnTop) {
       return x >= 0 && y >= 0 && x < W && y < H && coverage[y * W + x] == 255;
     };
     GuardedFrame frame(W, H, kGrey);
-    BorderedCaption().Draw(*font, frame.Frame(), caption, 8, 8, text, border);
+    BorderedCaption().Draw(*font, frame.Picture(), caption, 8, 8, text, border);
     int textPixels = 0, borderPixels = 0;
     for (int64_t y = 0; y < H; ++y) {
       for (int64_t x = 0; x < W; ++x) {
@@ -154,13 +154,117 @@ TEST(BorderedCaptionTest, ComposedCaptionMatchesThePasses) {
     GuardedFrame composed(700, 120, background);
     GuardedFrame passes(700, 120, background);
     CaptionFont& font = *fonts[step.font];
-    caption.Draw(font, composed.Frame(), step.text, step.x, step.y, step.textColor, step.borderColor);
+    caption.Draw(font, composed.Picture(), step.text, step.x, step.y, step.textColor, step.borderColor);
     DrawCaptionPasses(font, passes.Frame(), step.text, step.x, step.y, step.textColor, step.borderColor);
     ASSERT_TRUE(composed.GuardsIntact());
     const auto* a = reinterpret_cast<const uint8_t*>(composed.storage.data());
     const auto* b = reinterpret_cast<const uint8_t*>(passes.storage.data());
     for (size_t i = 0; i < composed.storage.size() * 4; ++i) {
       ASSERT_NEAR(a[i], b[i], 2) << "byte " << i;
+    }
+  }
+}
+
+// A picture of any layout between guard bytes, filled with one colour.
+struct GuardedPicture {
+  GuardedPicture(PixelLayout layout, uint32_t width, uint32_t height, RgbColor fill, YuvEncoding encoding)
+      : bytes(kGuardBytes + PackedPictureSize(layout, width, height) + kGuardBytes, kGuardByte) {
+    picture = PackedPicture(layout, bytes.data() + kGuardBytes, width, height, encoding);
+    const YuvColor yuv = ToYuv(fill, encoding);
+    for (uint32_t y = 0; y < height; ++y) {
+      for (uint32_t x = 0; x < width; ++x) {
+        switch (layout) {
+          case PixelLayout::kRgb:
+            std::memcpy(Sample(0, x * 3, y), &fill, 3);
+            break;
+          case PixelLayout::kYuyv:
+            *Sample(0, x * 2, y) = yuv.y;
+            if (x < picture.chromaWidth * 2) *Sample(0, x * 2 + 1, y) = x % 2 ? yuv.cr : yuv.cb;
+            break;
+          default:
+            *Sample(0, x, y) = yuv.y;
+            if (x < picture.chromaWidth && y < picture.chromaHeight) {
+              *Sample(1, x, y) = yuv.cb;
+              *Sample(2, x, y) = yuv.cr;
+            }
+        }
+      }
+    }
+  }
+  uint8_t* Sample(int plane, int64_t byte, int64_t row) { return picture.planes[plane] + row * picture.strides[plane] + byte; }
+  bool GuardsIntact() const {
+    return std::all_of(bytes.begin(), bytes.begin() + kGuardBytes, [](uint8_t b) { return b == kGuardByte; }) &&
+           std::all_of(bytes.end() - kGuardBytes, bytes.end(), [](uint8_t b) { return b == kGuardByte; });
+  }
+  static constexpr size_t kGuardBytes = 256;
+  static constexpr uint8_t kGuardByte = 0xA5;
+  std::vector<uint8_t> bytes;
+  Picture picture;
+};
+
+// Every layout gets what the RGBA caption shows, converted: RGB exactly, the
+// Y'CbCr layouts within rounding, each chroma sample the mean of the pixels
+// that share it. Nothing lands outside the picture, whatever its size and
+// wherever the caption lies.
+TEST(BorderedCaptionTest, EveryLayoutShowsTheRgbaCaptionConverted) {
+  auto font = OpenDefault(20);
+  ASSERT_TRUE(font);
+  const RgbColor grey{90, 160, 30};
+  const RgbColor text{250, 200, 10};
+  const RgbColor border{5, 20, 90};
+  const struct {
+    uint32_t width, height;
+  } kSizes[] = {{1, 1}, {7, 3}, {321, 101}, {320, 100}};
+  const struct {
+    int64_t x, y;
+  } kPlaces[] = {{8, 8}, {7, 9}, {-57, -13}, {250, 80}, {INT64_MIN, 5}};
+  for (const PixelLayout layout : {PixelLayout::kRgb, PixelLayout::kYuyv, PixelLayout::kYuv420p}) {
+    for (const YuvEncoding encoding : {YuvEncoding{}, YuvEncoding{true, true}}) {
+      BorderedCaption caption;
+      for (const auto size : kSizes) {
+        for (const auto place : kPlaces) {
+          SCOPED_TRACE(testing::Message() << "layout " << static_cast<int>(layout) << (encoding.bt709 ? " 709" : " 601")
+                                          << ", " << size.width << "x" << size.height << " at " << place.x << ","
+                                          << place.y);
+          const uint8_t greyRgba[4] = {grey.r, grey.g, grey.b, 255};
+          GuardedFrame reference(size.width, size.height, greyRgba);
+          caption.Draw(*font, reference.Picture(), kCaption, place.x, place.y, text, border);
+          GuardedPicture drawn(layout, size.width, size.height, grey, encoding);
+          caption.Draw(*font, drawn.picture, kCaption, place.x, place.y, text, border);
+          ASSERT_TRUE(drawn.GuardsIntact());
+          const auto expectedYuv = [&](int64_t x, int64_t y) {
+            const uint8_t* p = reference.Bytes(x, y);
+            return ToYuv({p[0], p[1], p[2]}, encoding);
+          };
+          for (uint32_t y = 0; y < size.height; ++y) {
+            for (uint32_t x = 0; x < size.width; ++x) {
+              if (layout == PixelLayout::kRgb) {
+                ASSERT_EQ(std::memcmp(drawn.Sample(0, x * 3, y), reference.Bytes(x, y), 3), 0) << x << "," << y;
+              } else {
+                const int64_t step = layout == PixelLayout::kYuyv ? 2 : 1;
+                ASSERT_NEAR(*drawn.Sample(0, x * step, y), expectedYuv(x, y).y, 2) << x << "," << y;
+              }
+            }
+          }
+          if (layout == PixelLayout::kRgb) continue;
+          const uint32_t blockHeight = layout == PixelLayout::kYuyv ? 1 : 2;
+          for (uint32_t by = 0; by < size.height / blockHeight; ++by) {
+            for (uint32_t bx = 0; bx < size.width / 2; ++bx) {
+              double cb = 0, cr = 0;
+              for (uint32_t y = by * blockHeight; y < (by + 1) * blockHeight; ++y) {
+                for (uint32_t x = bx * 2; x < bx * 2 + 2; ++x) {
+                  cb += expectedYuv(x, y).cb / (2.0 * blockHeight);
+                  cr += expectedYuv(x, y).cr / (2.0 * blockHeight);
+                }
+              }
+              const uint8_t gotCb = layout == PixelLayout::kYuyv ? *drawn.Sample(0, bx * 4 + 1, by) : *drawn.Sample(1, bx, by);
+              const uint8_t gotCr = layout == PixelLayout::kYuyv ? *drawn.Sample(0, bx * 4 + 3, by) : *drawn.Sample(2, bx, by);
+              ASSERT_NEAR(gotCb, cb, 3) << "block " << bx << "," << by;
+              ASSERT_NEAR(gotCr, cr, 3) << "block " << bx << "," << by;
+            }
+          }
+        }
+      }
     }
   }
 }

@@ -1,4 +1,4 @@
-#include "frei0r/caption_font.h"
+#include "drawing/caption_font.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -8,7 +8,7 @@
 #include <atomic>
 #include <cstdlib>
 
-namespace meridel::frei0r {
+namespace meridel::drawing {
 
 struct CaptionFont::Library {
   FT_Library library = nullptr;
@@ -259,4 +259,4 @@ TextExtent CaptionFont::Measure(std::string_view text) {
   return extent;
 }
 
-}  // namespace meridel::frei0r
+}  // namespace meridel::drawing

@@ -1,8 +1,8 @@
-#include "frei0r/clock_text.h"
+#include "overlay/clock_text.h"
 
 #include "base/c_locale_space.h"
 
-namespace meridel::frei0r {
+namespace meridel {
 namespace {
 
 // "[+|-]A[:BB[:CC]]" with at most `maxFields` fields: the sign and the
@@ -57,4 +57,4 @@ std::optional<int32_t> ParseClockDifference(std::string_view text) {
   return fields->sign * seconds;
 }
 
-}  // namespace meridel::frei0r
+}  // namespace meridel
