@@ -1,5 +1,7 @@
 #include "josm/remote_control.h"
 
+#include <utility>
+
 #include "base/wrapping.h"
 #include "josm/http_transport.h"
 #include "platform/clock.h"
@@ -16,16 +18,20 @@ bool InQuietPeriod(const JosmLink& link) {
 
 void SendJosmCommand(JosmLink& link, TrackStore& track, JosmCommand command, int64_t moment, int32_t zoom) {
   if (command != JosmCommand::ZoomView && command != JosmCommand::AddNode) return;
-  if (command == JosmCommand::ZoomView && InQuietPeriod(link)) return;
   double latitude = 0.0;
   double longitude = 0.0;
   if (!LookupPosition(track, LowWord(moment), latitude, longitude)) return;
-  const HttpOutcome outcome =
-      HttpGetLocal(platform::SystemHttpClient(), link.session, BuildJosmRequest(command, zoom, latitude, longitude));
+  SendJosmRequest(link, command, BuildJosmRequest(command, zoom, latitude, longitude));
+}
+
+HttpOutcome SendJosmRequest(JosmLink& link, JosmCommand command, std::string request) {
+  if (command == JosmCommand::ZoomView && InQuietPeriod(link)) return HttpOutcome::NoAnswer;
+  const HttpOutcome outcome = HttpGetLocal(platform::SystemHttpClient(), link.session, std::move(request));
   // A failed "JOSM add" says as much about JOSM as a failed sync does, and an
   // answered one that JOSM is back.
   link.quiet = outcome == HttpOutcome::NoAnswer;
   if (link.quiet) link.quietSince = platform::MonotonicMilliseconds();
+  return outcome;
 }
 
 void CloseJosmLink(JosmLink& link) {

@@ -3,6 +3,9 @@
 
 #include <cstdint>
 
+#include <string>
+
+#include "josm/http_transport.h"
 #include "josm/josm_request.h"
 #include "platform/http_client.h"
 
@@ -32,6 +35,11 @@ struct JosmLink {
 // always goes out. The outcome is otherwise ignored, as JOSM may well not be
 // running: whether it answered starts or ends the quiet period.
 void SendJosmCommand(JosmLink& link, TrackStore& track, JosmCommand command, int64_t moment, int32_t zoom);
+
+// Sends a request text built for `command` through the system's HTTP
+// client, with the same rules: a ZoomView within the quiet period is not
+// sent (NoAnswer); whether JOSM answered starts or ends the quiet period.
+HttpOutcome SendJosmRequest(JosmLink& link, JosmCommand command, std::string request);
 
 // Closes the link's session, if a request opened one.
 void CloseJosmLink(JosmLink& link);

@@ -7,26 +7,30 @@
 
 namespace meridel {
 
+void AppendDateTime(std::string& out, int64_t seconds) {
+  const CivilTime t = CivilFromSeconds(seconds);
+  AppendDecimal(out, t.year);
+  out += '-';
+  AppendDecimal(out, t.month, 2);
+  out += '-';
+  AppendDecimal(out, t.day, 2);
+  out += ' ';
+  AppendDecimal(out, t.hour, 2);
+  out += ':';
+  AppendDecimal(out, t.minute, 2);
+  out += ':';
+  AppendDecimal(out, t.second, 2);
+}
+
 std::string BuildCaption(TrackStore& track, int64_t moment, int64_t utcOffset) {
-  // Track times are UTC: the offset shifts only the time shown.
-  const CivilTime local = CivilFromSeconds(moment + utcOffset);
   double latitude = 0.0;
   double longitude = 0.0;
   LookupPosition(track, LowWord(moment), latitude, longitude);
 
   std::string text;
   text.reserve(64);
-  AppendDecimal(text, local.year);
-  text += '-';
-  AppendDecimal(text, local.month, 2);
-  text += '-';
-  AppendDecimal(text, local.day, 2);
-  text += ' ';
-  AppendDecimal(text, local.hour, 2);
-  text += ':';
-  AppendDecimal(text, local.minute, 2);
-  text += ':';
-  AppendDecimal(text, local.second, 2);
+  // Track times are UTC: the offset shifts only the time shown.
+  AppendDateTime(text, moment + utcOffset);
   text += '\n';
   AppendFixed8(text, latitude);
   text += ' ';

@@ -14,6 +14,9 @@ class TrackStore;
 // track's cursor.
 std::string BuildCaption(TrackStore& track, int64_t moment, int64_t utcOffset);
 
+// "YYYY-MM-DD hh:mm:ss" of the seconds' calendar form, as the caption shows it.
+void AppendDateTime(std::string& out, int64_t seconds);
+
 // A one-pixel border: the caption drawn four times shifted by one pixel in
 // the border colour, then once in place in the text colour, on top.
 struct CaptionPass {

@@ -16,6 +16,10 @@ int32_t FrameOffset(int32_t frame, double framesPerSecond) {
   return TruncateSeconds(static_cast<double>(frame) / framesPerSecond);
 }
 
+int32_t SecondsIntoSource(int64_t frame, int32_t rateNum, int32_t rateDen) {
+  return TruncateSeconds(static_cast<double>(frame) * rateDen / rateNum);
+}
+
 int32_t ClockDifference(int32_t hours, int32_t minutes, int32_t seconds) {
   const int32_t totalMinutes = AddWrapping(MultiplyWrapping(hours, 60), minutes);
   return AddWrapping(MultiplyWrapping(totalMinutes, 60), seconds);

@@ -28,6 +28,8 @@ uint32_t TrackStore::Count() const { return static_cast<uint32_t>(points_.size()
 
 const TrackPoint& TrackStore::First() const { return points_.front(); }
 
+const TrackPoint& TrackStore::Last() const { return points_.back(); }
+
 void TrackStore::SetCursorToFirst() { cursor_ = points_.begin(); }
 
 bool LookupPosition(TrackStore& store, int32_t moment, double& latitude, double& longitude) {

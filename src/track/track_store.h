@@ -25,6 +25,7 @@ class TrackStore {
   void Append(const TrackPoint& point);
   uint32_t Count() const;
   const TrackPoint& First() const;  // only while Count() != 0
+  const TrackPoint& Last() const;   // only while Count() != 0
   void SetCursorToFirst();          // only while Count() != 0
 
  private:

@@ -1,0 +1,201 @@
+#include "overlay/caption_settings.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "base/c_locale_space.h"
+#include "overlay/clock_text.h"
+
+namespace meridel {
+namespace {
+
+struct SettingText {
+  std::string_view defaultText;
+  std::string_view expected;
+};
+
+constexpr SettingText kTexts[] = {
+    {"", "a GPX file's path"},
+    {"+00:00", "an offset such as +02:00 or -03:30"},
+    {"+00:00:00", "a difference such as -00:00:05 or +1:30:00"},
+    {"clip", "clip, track or a UTC time such as 2023-06-17T07:30:00Z"},
+    {"0.01", "a fraction of the frame such as 0.03"},
+    {"0.01", "a fraction of the frame such as 0.85"},
+    {kDefaultFont, "a fontconfig family or pattern, or a font file"},
+    {"", "a size in pixels from 1 to 1024, or empty for a thirtieth of the frame's height"},
+    {"white", "a colour such as #FFCC00 or yellow"},
+    {"black", "a colour such as #202060 or black"},
+    {"0", "yes or no (1 or 0)"},
+    {"0", "a whole number from -10 to 10"},
+};
+static_assert(std::size(kTexts) == static_cast<size_t>(CaptionSetting::kCount));
+
+const SettingText& TextsOf(CaptionSetting setting) { return kTexts[static_cast<int>(setting)]; }
+
+// A whole decimal number with an optional sign, nothing around it.
+std::optional<int32_t> ReadInteger(std::string_view text) {
+  text = TrimCLocaleSpace(text);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  int32_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+// A finite decimal number with "." as the point, whatever the locale.
+std::optional<double> ReadNumber(std::string_view text) {
+  text = TrimCLocaleSpace(text);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  double value = 0.0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc{} || end != text.data() + text.size() || !std::isfinite(value)) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+std::optional<bool> ReadYesNo(std::string_view text) {
+  text = TrimCLocaleSpace(text);
+  for (std::string_view yes : {"1", "yes", "y", "true", "on"}) {
+    if (text == yes) return true;
+  }
+  for (std::string_view no : {"0", "no", "n", "false", "off"}) {
+    if (text == no) return false;
+  }
+  return std::nullopt;
+}
+
+std::optional<uint32_t> ReadHex(std::string_view digits) {
+  uint32_t value = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
+  if (digits.empty() || error != std::errc{} || end != digits.data() + digits.size()) return std::nullopt;
+  return value;
+}
+
+RgbColor FromRgb(uint32_t rgb) {
+  return {static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8), static_cast<uint8_t>(rgb)};
+}
+
+}  // namespace
+
+std::string_view DefaultText(CaptionSetting setting) { return TextsOf(setting).defaultText; }
+
+std::string_view ExpectedText(CaptionSetting setting) { return TextsOf(setting).expected; }
+
+std::optional<RgbColor> ParseColorText(std::string_view text) {
+  text = TrimCLocaleSpace(text);
+  const struct {
+    std::string_view name;
+    uint32_t rgb;
+  } kNames[] = {{"white", 0xFFFFFF}, {"black", 0x000000},  {"red", 0xFF0000},    {"green", 0x00FF00},
+                {"blue", 0x0000FF},  {"yellow", 0xFFFF00}, {"cyan", 0x00FFFF},   {"magenta", 0xFF00FF},
+                {"orange", 0xFFA500}, {"grey", 0x808080},  {"gray", 0x808080}};
+  for (const auto& named : kNames) {
+    if (text == named.name) return FromRgb(named.rgb);
+  }
+  std::string_view digits;
+  bool alphaFirst = false;
+  if (text.starts_with('#')) {
+    digits = text.substr(1);
+    alphaFirst = true;
+  } else if (text.starts_with("0x") || text.starts_with("0X")) {
+    digits = text.substr(2);
+  } else {
+    return std::nullopt;
+  }
+  const std::optional<uint32_t> value = ReadHex(digits);
+  if (!value) return std::nullopt;
+  if (digits.size() == 6) return FromRgb(*value);
+  if (digits.size() == 8) return FromRgb(alphaFirst ? *value : *value >> 8);
+  return std::nullopt;
+}
+
+bool SetFromText(CaptionSettings& settings, CaptionSetting setting, std::string_view text) {
+  switch (setting) {
+    case CaptionSetting::kGpxFile:
+      settings.gpxFile = TrimCLocaleSpace(text);
+      return true;
+    case CaptionSetting::kUtcOffset:
+      if (const std::optional<int32_t> offset = ParseUtcOffset(text)) {
+        settings.utcOffset = *offset;
+        return true;
+      }
+      return false;
+    case CaptionSetting::kClockDifference:
+      if (const std::optional<int32_t> difference = ParseClockDifference(text)) {
+        settings.clockDifference = *difference;
+        return true;
+      }
+      return false;
+    case CaptionSetting::kStart:
+      if (const std::optional<StartRule> start = ParseStartRule(text)) {
+        settings.start = *start;
+        return true;
+      }
+      return false;
+    case CaptionSetting::kX:
+    case CaptionSetting::kY:
+      if (const std::optional<double> fraction = ReadNumber(text)) {
+        (setting == CaptionSetting::kX ? settings.x : settings.y) = *fraction;
+        return true;
+      }
+      return false;
+    case CaptionSetting::kFont:
+      settings.font = TrimCLocaleSpace(text);
+      if (settings.font.empty()) settings.font = kDefaultFont;
+      return true;
+    case CaptionSetting::kFontSize: {
+      if (TrimCLocaleSpace(text).empty()) {
+        settings.fontSize = 0;
+        return true;
+      }
+      const std::optional<int32_t> size = ReadInteger(text);
+      if (!size || *size < 1 || *size > kMaxFontSize) return false;
+      settings.fontSize = *size;
+      return true;
+    }
+    case CaptionSetting::kTextColor:
+    case CaptionSetting::kBorderColor:
+      if (const std::optional<RgbColor> color = ParseColorText(text)) {
+        (setting == CaptionSetting::kTextColor ? settings.textColor : settings.borderColor) = *color;
+        return true;
+      }
+      return false;
+    case CaptionSetting::kJosmSync:
+      if (const std::optional<bool> sync = ReadYesNo(text)) {
+        settings.josmSync = *sync;
+        return true;
+      }
+      return false;
+    case CaptionSetting::kJosmZoom: {
+      const std::optional<int32_t> zoom = ReadInteger(text);
+      if (!zoom || *zoom < -10 || *zoom > 10) return false;
+      settings.josmZoom = *zoom;
+      return true;
+    }
+    case CaptionSetting::kCount:
+      break;
+  }
+  return false;
+}
+
+std::string RefusalText(std::string_view name, std::string_view text, CaptionSetting setting) {
+  return RefusalText(name, text, ExpectedText(setting));
+}
+
+std::string RefusalText(std::string_view name, std::string_view text, std::string_view expected) {
+  std::string line(name);
+  line += " \"";
+  line += text;
+  line += "\" is not ";
+  line += expected;
+  return line;
+}
+
+int32_t FontPixelSize(int32_t fontSize, uint32_t frameHeight) {
+  if (fontSize > 0) return std::min(fontSize, kMaxFontSize);
+  return std::clamp<int32_t>(static_cast<int32_t>(frameHeight / 30), 12, kMaxFontSize);
+}
+
+}  // namespace meridel
