@@ -1,0 +1,164 @@
+// What the editors' tests compare with, from the core itself.
+//
+//   meridel_editor_check panels KDENLIVE_XML SHOTCUT_UI_QML
+//     The panels against the filter's properties (PropertyDocs, made from
+//     kSettingNames and DefaultText): Kdenlive's description names every
+//     property once and nothing else, and each default reads as the filter's
+//     default value; Shotcut's panel sets every property, uses no other, and
+//     sets no "threads". Prints each fault; exits 1 if there is one.
+//   meridel_editor_check moments GPX START FIRST LAST [PROPERTY=TEXT]...
+//     For each second S from FIRST to LAST after START (a UTC time), one line:
+//     S, the caption's two lines, the zoom request and the add_node request,
+//     tab-separated, with the filter's properties as given (utc_offset,
+//     clock_difference, josm_zoom...) and the track of GPX.
+#include <tinyxml2.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "josm/josm_request.h"
+#include "mlt/properties.h"
+#include "overlay/caption.h"
+#include "overlay/caption_settings.h"
+#include "overlay/frame_moment.h"
+#include "overlay/setting_names.h"
+#include "overlay/start_rule.h"
+#include "track/gpx_import.h"
+#include "track/track_store.h"
+
+namespace {
+
+using meridel::CaptionSetting;
+using meridel::CaptionSettings;
+
+int faults = 0;
+
+void Fault(const std::string& what) {
+  std::printf("FAULT: %s\n", what.c_str());
+  ++faults;
+}
+
+std::optional<CaptionSetting> SettingNamed(const std::string& mltName) {
+  for (int index = 0; index < static_cast<int>(CaptionSetting::kCount); ++index) {
+    const auto setting = static_cast<CaptionSetting>(index);
+    if (meridel::NamesOf(setting).mlt == mltName) return setting;
+  }
+  return std::nullopt;
+}
+
+bool SameValue(const CaptionSettings& a, const CaptionSettings& b) {
+  return a.gpxFile == b.gpxFile && a.utcOffset == b.utcOffset && a.clockDifference == b.clockDifference &&
+         a.start.kind == b.start.kind && a.start.time == b.start.time && a.x == b.x && a.y == b.y &&
+         a.font == b.font && a.fontSize == b.fontSize && a.textColor == b.textColor &&
+         a.borderColor == b.borderColor && a.josmSync == b.josmSync && a.josmZoom == b.josmZoom;
+}
+
+std::set<std::string> PropertyNames() {
+  std::set<std::string> names;
+  for (const meridel::mlt::PropertyDoc& doc : meridel::mlt::PropertyDocs()) names.insert(doc.name);
+  return names;
+}
+
+void CheckKdenlive(const char* path) {
+  tinyxml2::XMLDocument document;
+  if (document.LoadFile(path) != tinyxml2::XML_SUCCESS) return Fault(std::string(path) + ": not XML");
+  const tinyxml2::XMLElement* effect = document.FirstChildElement("effect");
+  if (!effect || std::string(effect->Attribute("tag") ? effect->Attribute("tag") : "") != "meridel") {
+    return Fault("Kdenlive: <effect tag=\"meridel\"> is missing");
+  }
+  std::multiset<std::string> seen;
+  for (const tinyxml2::XMLElement* parameter = effect->FirstChildElement("parameter"); parameter;
+       parameter = parameter->NextSiblingElement("parameter")) {
+    const std::string name = parameter->Attribute("name") ? parameter->Attribute("name") : "";
+    const std::string text = parameter->Attribute("default") ? parameter->Attribute("default") : "";
+    seen.insert(name);
+    if (!PropertyNames().count(name)) Fault("Kdenlive: \"" + name + "\" is no property of the filter");
+    const std::optional<CaptionSetting> setting = SettingNamed(name);
+    if (!setting) continue;  // josm_add: any first value adds no node
+    CaptionSettings panel, filter;
+    if (!meridel::SetFromText(panel, *setting, text)) {
+      Fault("Kdenlive: " + meridel::RefusalText(name, text, *setting));
+    } else if (meridel::SetFromText(filter, *setting, meridel::DefaultText(*setting)),
+               !SameValue(panel, filter)) {
+      Fault("Kdenlive: " + name + "'s default \"" + text + "\" is not the filter's \"" +
+            std::string(meridel::DefaultText(*setting)) + "\"");
+    }
+  }
+  for (const std::string& name : PropertyNames()) {
+    if (seen.count(name) != 1) Fault("Kdenlive: \"" + name + "\" is described " + std::to_string(seen.count(name)) + " times");
+  }
+}
+
+void CheckShotcut(const char* path) {
+  std::ifstream file(path);
+  const std::string qml{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  if (qml.empty()) return Fault(std::string(path) + ": empty or unreadable");
+  const std::regex call(R"(filter\.(set|get|resetProperty)\(\s*'([^']+)')");
+  std::set<std::string> set;
+  for (auto it = std::sregex_iterator(qml.begin(), qml.end(), call); it != std::sregex_iterator(); ++it) {
+    const std::string name = (*it)[2];
+    if (name == "threads") {
+      Fault("Shotcut: the panel sets threads: MLT would caption each slice of a frame");
+      continue;
+    }
+    if (!PropertyNames().count(name)) Fault("Shotcut: \"" + name + "\" is no property of the filter");
+    if ((*it)[1] == "set") set.insert(name);
+  }
+  for (const std::string& name : PropertyNames()) {
+    if (!set.count(name)) Fault("Shotcut: the panel never sets \"" + name + "\"");
+  }
+}
+
+int Moments(int argc, char** argv) {
+  if (argc < 6) return std::fprintf(stderr, "usage: moments GPX START FIRST LAST [PROPERTY=TEXT]...\n"), 2;
+  CaptionSettings settings;
+  for (int index = 6; index < argc; ++index) {
+    const std::string given = argv[index];
+    const size_t equals = given.find('=');
+    const std::optional<CaptionSetting> setting = SettingNamed(given.substr(0, equals));
+    if (equals == std::string::npos || !setting || !meridel::SetFromText(settings, *setting, given.substr(equals + 1))) {
+      return std::fprintf(stderr, "moments: cannot use %s\n", argv[index]), 2;
+    }
+  }
+  const std::optional<int32_t> start = meridel::ParseUtcTime(argv[3]);
+  if (!start) return std::fprintf(stderr, "moments: START is not a UTC time: %s\n", argv[3]), 2;
+  meridel::TrackStore track;
+  int32_t baseTime = 0;
+  const meridel::ImportMessage message = meridel::ImportGpxFile(argv[2], track, baseTime);
+  if (!track.Count()) return std::fprintf(stderr, "moments: %s: %s\n", argv[2], message.text), 2;
+  for (int32_t second = std::atoi(argv[4]); second <= std::atoi(argv[5]); ++second) {
+    const int64_t moment = meridel::FrameMoment(*start, second, settings.clockDifference);
+    std::string caption = meridel::BuildCaption(track, moment, settings.utcOffset);
+    caption.replace(caption.find('\n'), 1, "\t");
+    double latitude = 0, longitude = 0;
+    meridel::LookupPosition(track, static_cast<int32_t>(moment), latitude, longitude);
+    std::printf("%d\t%s\t%s\t%s\n", second, caption.c_str(),
+                meridel::BuildJosmRequest(meridel::JosmCommand::ZoomView, settings.josmZoom, latitude, longitude).c_str(),
+                meridel::BuildJosmRequest(meridel::JosmCommand::AddNode, settings.josmZoom, latitude, longitude).c_str());
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string mode = argc > 1 ? argv[1] : "";
+  if (mode == "moments") return Moments(argc, argv);
+  if (mode != "panels" || argc != 4) {
+    std::fprintf(stderr, "usage: %s panels KDENLIVE_XML SHOTCUT_UI_QML | moments GPX START FIRST LAST [P=T]...\n",
+                 argv[0]);
+    return 2;
+  }
+  CheckKdenlive(argv[2]);
+  CheckShotcut(argv[3]);
+  if (faults == 0) std::printf("OK: both panels name every property of the filter, with its defaults\n");
+  return faults == 0 ? 0 : 1;
+}
