@@ -1,0 +1,160 @@
+#include "cli/clip_report.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "base/number_text.h"
+
+namespace meridel::cli {
+namespace {
+
+std::string_view FileName(std::string_view path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string Fixed(double value, int decimals) {
+  char buffer[32];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+  return std::string(buffer, result.ptr);
+}
+
+// "0:12:13.40" of a clip's length.
+std::string LengthText(int64_t frameCount, int32_t rateNum, int32_t rateDen) {
+  const double seconds = static_cast<double>(frameCount) * rateDen / rateNum;
+  const int64_t whole = static_cast<int64_t>(seconds);
+  std::string text;
+  AppendDecimal(text, whole / 3600);
+  text += ':';
+  AppendDecimal(text, whole / 60 % 60, 2);
+  text += ':';
+  AppendDecimal(text, whole % 60, 2);
+  const std::string fraction = Fixed(seconds - static_cast<double>(whole), 2);  // "0.40"
+  text += fraction.substr(fraction.find('.'));
+  return text;
+}
+
+void Field(std::string& out, std::string_view name, std::string_view text) {
+  out += "  ";
+  out += name;
+  out.append(name.size() < 10 ? 10 - name.size() : 1, ' ');
+  out += text;
+  out += '\n';
+}
+
+// "+HH:MM:SS" or "-HH:MM:SS", as --clock-difference reads it.
+std::string ClockDifferenceText(int64_t seconds) {
+  std::string text(1, seconds < 0 ? '-' : '+');
+  const int64_t magnitude = seconds < 0 ? -seconds : seconds;
+  AppendDecimal(text, magnitude / 3600, 2);
+  text += ':';
+  AppendDecimal(text, magnitude / 60 % 60, 2);
+  text += ':';
+  AppendDecimal(text, magnitude % 60, 2);
+  return text;
+}
+
+}  // namespace
+
+std::string OutputPathOf(std::string_view clip, std::string_view outputDir, std::string_view suffix) {
+  const std::string_view name = FileName(clip);
+  const size_t dot = name.rfind('.');
+  const std::string_view stem = dot == std::string_view::npos || dot == 0 ? name : name.substr(0, dot);
+  std::string path;
+  if (!outputDir.empty()) {
+    path = outputDir;
+    if (path.back() != '/') path += '/';
+  } else {
+    path = clip.substr(0, clip.size() - name.size());
+  }
+  path += stem;
+  path += suffix;
+  path += ".mp4";
+  return path;
+}
+
+std::string PartialPathOf(std::string_view output, long pid) {
+  const std::string_view name = FileName(output);
+  return std::string(output.substr(0, output.size() - name.size())) + "." + std::string(name) + "." +
+         std::to_string(pid) + ".part";
+}
+
+std::string RateText(int32_t rateNum, int32_t rateDen) {
+  std::string text = Fixed(static_cast<double>(rateNum) / rateDen, 3);
+  while (text.back() == '0') text.pop_back();
+  if (text.back() == '.') text.pop_back();
+  return text;
+}
+
+std::string AlignmentLine(const ClipSummary& clip, const std::optional<TrackTimes>& track) {
+  std::string line = clip.clip + ": " + DescribeStart(clip.start) + ", " + SpanText(clip.span);
+  if (track) line += ", " + PlacementText(PlaceOnTrack(clip.span, *track), clip.span, *track);
+  return line;
+}
+
+std::vector<std::string> ClipWarnings(const ClipSummary& clip, const std::optional<TrackTimes>& track) {
+  std::vector<std::string> lines;
+  if (clip.asked == StartKind::kClip && clip.start.kind == StartKind::kTrack) {
+    lines.push_back(clip.clip + " records no creation time: it is aligned by the track's first point (give --start "
+                                "with the time its first frame was shot to align it otherwise)");
+  }
+  if (!track) return lines;
+  const SpanPlacement placement = PlaceOnTrack(clip.span, *track);
+  if (placement.wholly) {
+    const bool before = clip.span.last < track->first;
+    std::string line = clip.clip + " lies " + PlacementText(placement, clip.span, *track) +
+                       ": every caption shows the " + (before ? "track's first" : "track's last") + " position";
+    if (const std::optional<int32_t> shift = ZoneShiftIntoTrack(clip.span, *track)) {
+      line += " (if the camera's clock was on local time: --clock-difference " +
+              ClockDifferenceText(int64_t{clip.clockDifference} + *shift) + " puts it inside the track)";
+    }
+    lines.push_back(line);
+  } else if (placement.before > 0 || placement.after > 0) {
+    std::string line = clip.clip + ": ";
+    if (placement.before > 0) {
+      line += "its first " + DurationText(placement.before) + " lie before the track and show its first position";
+    }
+    if (placement.before > 0 && placement.after > 0) line += "; ";
+    if (placement.after > 0) {
+      line += "its last " + DurationText(placement.after) + " lie after the track and show its last position";
+    }
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::string InspectText(const ClipSummary& clip, const std::optional<TrackTimes>& track, bool overwrite) {
+  const media::ProducerFacts& facts = clip.facts;
+  std::string out = clip.clip + '\n';
+  if (facts.creationTime) {
+    Field(out, "created", UtcText(*facts.creationTime) + " UTC (" + facts.creationText + " in the file)");
+  } else if (!facts.creationText.empty()) {
+    Field(out, "created", "\"" + facts.creationText + "\" in the file, which is not a time");
+  } else {
+    Field(out, "created", "not recorded");
+  }
+  Field(out, "duration", LengthText(clip.frameCount, clip.rateNum, clip.rateDen) + " (" +
+                             std::to_string(clip.frameCount) + " frames)");
+  Field(out, "video", std::to_string(facts.width) + "x" + std::to_string(facts.height) + " at " +
+                          RateText(clip.rateNum, clip.rateDen) + " fps (" + std::to_string(clip.rateNum) + "/" +
+                          std::to_string(clip.rateDen) + ")" + (facts.videoCodec.empty() ? "" : ", " + facts.videoCodec));
+  if (facts.audio) {
+    std::string audio = facts.audio->codec + ", " + std::to_string(facts.audio->sampleRate) + " Hz, " +
+                        std::to_string(facts.audio->channels) + (facts.audio->channels == 1 ? " channel" : " channels");
+    if (facts.audio->bitRate > 0) audio += ", " + std::to_string((facts.audio->bitRate + 500) / 1000) + " kb/s";
+    Field(out, "audio", audio);
+  } else {
+    Field(out, "audio", "none");
+  }
+  Field(out, "start", DescribeStart(clip.start));
+  std::string moments = SpanText(clip.span);
+  if (track) moments += ", " + PlacementText(PlaceOnTrack(clip.span, *track), clip.span, *track);
+  Field(out, "moments", moments);
+  std::string output = clip.output;
+  if (clip.outputExists) output += overwrite ? " (exists: --overwrite replaces it)" : " (exists: caption needs --overwrite)";
+  Field(out, "output", output);
+  for (const std::string& warning : ClipWarnings(clip, track)) Field(out, "warning", warning);
+  return out;
+}
+
+}  // namespace meridel::cli
