@@ -19,7 +19,10 @@ never answers, holding the connection until the client gives up, as a JOSM
 behind a modal dialog does). "Absent" is not starting it.
 relay passes each request byte for byte to a real JOSM listening on
 127.0.0.1:--relay-port and its answer back, and logs JOSM's status (or
-"refused") with the answer's body as "answer_body".
+"refused") with the answer's body as "answer_body". A connection that sends
+nothing (a client checking that JOSM serves) reaches JOSM as one too, with
+JOSM's reaction passed back; it is not logged as a request, but a line on
+standard output gives JOSM's status line for it.
 --ready-file receives the listening port once the socket listens, so that
 --port 0 (any free port) can be used by tests that run in parallel.
 SIGTERM ends it cleanly.
@@ -148,13 +151,13 @@ class StandIn:
     def serve(self, conn):
         try:
             conn.settimeout(READ_TIMEOUT)
+            if self.mode == "relay":
+                self.relay(conn)
+                return
             request = read_message_head(conn)
             if request is None:
                 return
             head = head_text(request)
-            if self.mode == "relay":
-                self.relay(conn, request, head)
-                return
             if self.mode == "reset":
                 self.record(describe(head, "reset"))
                 reset(conn)
@@ -173,16 +176,33 @@ class StandIn:
         finally:
             conn.close()
 
-    def relay(self, conn, request, head):
+    def relay(self, conn):
+        # JOSM's connection is made before the client sends anything, so that
+        # JOSM sees what the client does, an empty connection included.
         try:
             upstream = socket.create_connection(("127.0.0.1", self.relay_port), timeout=READ_TIMEOUT)
         except OSError:
-            self.record(describe(head, "refused"))
-            reset(conn)
-            return
-        with upstream:
+            upstream = None
+        try:
+            request = read_message_head(conn)
+            if request is None:
+                if upstream:
+                    upstream.shutdown(socket.SHUT_WR)
+                    answer = read_answer(upstream) or b""
+                    status = answer.split(b"\r\n", 1)[0].decode("latin-1") or "closed, nothing sent"
+                    print(f"a connection that sent nothing; JOSM: {status}", flush=True)
+                    conn.sendall(answer)
+                return
+            head = head_text(request)
+            if upstream is None:
+                self.record(describe(head, "refused"))
+                reset(conn)
+                return
             upstream.sendall(request)
             answer = read_answer(upstream)
+        finally:
+            if upstream:
+                upstream.close()
         if answer is None:
             self.record(describe(head, "no answer"))
             reset(conn)

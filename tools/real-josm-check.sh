@@ -4,7 +4,8 @@
 # its remote control on in a throw-away JOSM home, creates an empty data
 # layer, plays samples/real-josm.scenario with the stand-in host under Wine
 # ("JOSM sync" frames, then "JOSM add"), prints JOSM's answer to every request,
-# takes a screenshot of JOSM and stops it.
+# then mpv with meridel-mpv.so plays a clip of the ride with JOSM sync on and
+# adds one node; takes a screenshot of JOSM and stops it.
 #
 #   tools/real-josm-check.sh [OUT_DIR]      (default out/real-josm)
 #
@@ -31,6 +32,9 @@ if [ "${MERIDEL_REAL_JOSM_NAMESPACE:-}" != 1 ]; then
   fi
   echo "== building meridel.auf and the stand-in host"
   scripts/build-module.sh
+  echo "== building meridel-mpv.so"
+  [ -f build/native/build.ninja ] || cmake -S . -B build/native -G Ninja >/dev/null
+  ninja -C build/native meridel_mpv >/dev/null
   exec unshare --net env MERIDEL_REAL_JOSM_NAMESPACE=1 "$0" "$@"
 fi
 
@@ -86,6 +90,7 @@ layer=$(remote 'load_data?new_layer=true&data=%3Cosm%20version%3D%220.6%22%2F%3E
 [ "$layer" = 200 ] || { echo "JOSM refused to open an empty data layer ($layer)" >&2; exit 1; }
 sleep 2
 
+josm_lines=$(wc -l <"$out/josm.log")
 echo "== playing samples/real-josm.scenario (expect a minute before the first step)"
 set +e
 MERIDEL_JOSM_STANDIN="relay --relay-port $josm_port" tests/e2e/run_e2e.sh \
@@ -97,6 +102,32 @@ set -e
 echo
 echo "== JOSM's answers to the module's requests"
 python3 tools/josm_requests.py --all-ok "$out/josm/log.jsonl" || status=1
+echo "== connections that sent nothing (the module checking that JOSM serves), as JOSM took them"
+grep -h 'sent nothing' "$out/josm/log.jsonl.out" 2>/dev/null | sed 's/^/   /' || echo "   none"
+echo "== what JOSM logged during the session besides the requests it received"
+tail -n "+$((josm_lines + 1))" "$out/josm.log" | grep -v 'RemoteControl received: ' | sed 's/^/   /' || echo "   nothing"
+
+# --- meridel-mpv.so: mpv plays a clip of the ride with JOSM sync on, one node
+echo
+echo "== mpv with meridel-mpv.so: 5 s of a clip of samples/ride.gpx, JOSM sync on, then one node (n)"
+mkdir -p "$out/mpv"
+ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i testsrc2=size=640x360:rate=25:duration=8 \
+  -metadata creation_time=2023-06-17T07:32:00Z -c:v libx264 -preset veryfast -pix_fmt yuv420p "$out/mpv/ride.mp4"
+tools/josm-standin-ctl.sh start 8111 "$out/mpv/log.jsonl" relay --relay-port "$josm_port" >/dev/null
+set +e
+mpv --no-config --vo=null --ao=null --pause --input-ipc-server="$out/mpv/mpv.sock" \
+  --script=build/native/src/mpv/meridel-mpv.so --script-opts="meridel-gpx=$repo/samples/ride.gpx,meridel-josm-zoom=2" \
+  "$out/mpv/ride.mp4" >"$out/mpv/mpv.log" 2>"$out/mpv/mpv.err" </dev/null &
+mpv_pid=$!
+tools/mpv_drive.py "$out/mpv/mpv.sock" '["set_property", "pause", false]' until:5 '["set_property", "pause", true]' \
+  sleep:0.5 '["keypress", "n"]' sleep:1 '["quit"]' || status=1
+wait "$mpv_pid" || status=1
+set -e
+tools/josm-standin-ctl.sh stop "$out/mpv/log.jsonl.pid"
+grep '^\[meridel\]' "$out/mpv/mpv.log" | sed 's/^/   /'
+echo "== JOSM's answers to mpv's requests"
+python3 tools/josm_requests.py --all-ok "$out/mpv/log.jsonl" || status=1
+grep -q '^\[meridel\] node added in JOSM$' "$out/mpv/mpv.log" || { echo "   mpv's OSD did not say the node was added"; status=1; }
 
 sleep 1  # JOSM repaints after the last request
 xwd -root -silent -display "$display" | xwdtopnm 2>/dev/null | pnmtopng >"$out/josm.png"

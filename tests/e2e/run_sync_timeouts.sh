@@ -2,16 +2,13 @@
 # "JOSM sync" while JOSM does not answer, with the real module under Wine:
 # 300 frames at the source's rate while connections to port 8111 are refused
 # only after a second (Windows' slow refusal of a closed loopback port), 300
-# with a stand-in that accepts and never answers, then JOSM coming up just
-# after a refused request. Checks that the worst frame waits no longer than
-# the connection (or answer) time-out, that the other frames pay almost
-# nothing, and that requests reach JOSM again within the quiet period.
-#
-# Not here: connection attempts dropped for good. Wine's WinINet never
-# applies a connect time-out (it leaves the socket blocking), so under Wine
-# such a request waits for the kernel to give up, over two minutes; Windows
-# applies the module's, and tests/platform/posix/curl_client_test.cpp and
-# bench/run.sh show the native client's.
+# with a stand-in that accepts and never answers, JOSM coming up just after
+# a refused request, then, after JOSM's answers, 300 while every connection
+# attempt is dropped (a firewall; Wine's WinINet applies no connect time-out,
+# so only the module's own check bounds these). Checks that the worst frame
+# waits no longer than the connection (or answer) time-out, that at most one
+# frame per quiet period waits, that the other frames pay almost nothing,
+# and that requests reach JOSM again within the quiet period.
 #
 #   run_sync_timeouts.sh STANDIN_HOST.exe MERIDEL.auf OUT_DIR
 #
@@ -56,7 +53,7 @@ trap finish EXIT
 trap 'exit 143' TERM INT
 
 timeout --kill-after=10 240 "$repo/tools/wine-run.sh" "$host" bench "$module" --josm "$out/josm" --frames 1000 \
-  --sync-frames 300 --sync-paced --sync-cases slow-refusal,hang,resume "$out/track.gpx" >"$out/figures.jsonl"
+  --sync-frames 300 --sync-paced --sync-cases slow-refusal,hang,resume,dropped "$out/track.gpx" >"$out/figures.jsonl"
 status=$?
 [ "$status" -eq 77 ] && exit 77
 
@@ -81,7 +78,8 @@ if sys.argv[2] != "0":
 def ms(ns):
     return ns / 1e6
 
-for name, limit, received in (("slow-refusal", CONNECT_MS, False), ("hang", ANSWER_MS, True)):
+for name, limit, received in (("slow-refusal", CONNECT_MS, False), ("dropped", CONNECT_MS, False),
+                              ("hang", ANSWER_MS, True)):
     case = cases.get(name)
     if not case:
         faults.append(f"{name}: not measured")

@@ -1,6 +1,10 @@
 // The Win32 side of platform.h: each function fills the system's record
-// from the caller's values, makes the one call, and copies results back.
+// from the caller's values, makes the one call, and copies results back;
+// and the module's HTTP client.
 #include "platform/platform.h"
+
+#include "platform/http_client.h"
+#include "platform/win32/wininet_client.h"
 
 #include <windows.h>
 #include <commdlg.h>
@@ -115,5 +119,7 @@ int32_t ShowMessageBox(WindowHandle owner, const char* text, const char* caption
 int32_t InitializeCom() { return CoInitialize(nullptr); }
 
 void UninitializeCom() { CoUninitialize(); }
+
+HttpClient& SystemHttpClient() { return WinInetHttpClient(); }
 
 }  // namespace platform

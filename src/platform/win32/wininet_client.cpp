@@ -1,11 +1,18 @@
-// The module's HTTP client on 32-bit Windows: WinINet, one call per operation.
-#include "platform/http_client.h"
+// The module's HTTP client on 32-bit Windows: WinINet, one call per
+// operation, and a Winsock connection check while the link is not known up.
+#include "platform/win32/wininet_client.h"
 
+#include "platform/clock.h"
+
+// Winsock's header before windows.h, which would otherwise bring the old one.
+#include <winsock2.h>
 #include <windows.h>
 #include <wininet.h>
 
 #include <map>
 #include <mutex>
+#include <new>
+#include <optional>
 #include <utility>
 
 namespace platform {
@@ -17,13 +24,84 @@ constexpr DWORD kStatusCodeAsNumber = HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_N
 static_assert(kStatusCodeAsNumber == 0x20000013);
 static_assert(INTERNET_FLAG_RELOAD == kRequestReload && INTERNET_FLAG_NO_CACHE_WRITE == kRequestNoCacheWrite);
 
+// The check's limit for a session whose time-outs were never set: WinINet's
+// own default connect time-out.
+constexpr uint32_t kDefaultConnectMs = 60000;
+// How long an answer vouches for the port: frames in playback come much
+// closer together; after a longer pause the port may no longer serve.
+constexpr uint64_t kAnswerVouchesMs = 1000;
+
 HINTERNET AsInternet(HttpHandle handle) { return static_cast<HINTERNET>(handle); }
+
+// Waits, until `limitMs` after `start` (GetTickCount), for any of the
+// network events `wanted` on a socket in event-select mode, adding what it
+// sees to `seen`; false at the deadline or on a failure. An event object
+// rather than select(): Wine 8's wineserver can fail an assertion and die
+// when one select() lists a socket in two sets, which the failed connects
+// that Windows reports only among the exceptions would need.
+bool WaitForEvents(SOCKET socket, WSAEVENT event, long wanted, DWORD start, DWORD limitMs,
+                   WSANETWORKEVENTS& seen) {
+  while ((seen.lNetworkEvents & wanted) == 0) {
+    const DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= limitMs || WaitForSingleObject(event, limitMs - elapsed) != WAIT_OBJECT_0) return false;
+    WSANETWORKEVENTS now{};
+    if (WSAEnumNetworkEvents(socket, event, &now) != 0) return false;
+    seen.lNetworkEvents |= now.lNetworkEvents;
+    for (int bit = 0; bit < FD_MAX_EVENTS; ++bit)
+      if (now.lNetworkEvents & (1L << bit)) seen.iErrorCode[bit] = now.iErrorCode[bit];
+  }
+  return true;
+}
+
+// Whether a server on the address takes a connection and reacts to it within
+// the limit: a non-blocking connect, then the sending side shut at once,
+// which a live server answers by closing (JOSM first sends an error page,
+// and logs nothing). A connection accepted by the kernel alone is not enough:
+// a server whose process is stopped still has connections queued for it
+// until its queue is full, and this check's own connection may fill it.
+// The socket is reset when done, so that it leaves nothing behind.
+bool ServesConnections(const char* server, uint16_t port, uint32_t limitMs) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = server ? inet_addr(server) : INADDR_NONE;
+  // A name would need a look-up, which nothing bounds.
+  if (address.sin_addr.s_addr == INADDR_NONE) return false;
+
+  WSADATA winsock;
+  if (WSAStartup(MAKEWORD(2, 2), &winsock) != 0) return false;
+  const DWORD start = GetTickCount();
+  bool served = false;
+  const SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  const WSAEVENT event = WSACreateEvent();
+  // Event-select mode makes the socket non-blocking.
+  if (probe != INVALID_SOCKET && event != WSA_INVALID_EVENT &&
+      WSAEventSelect(probe, event, FD_CONNECT | FD_READ | FD_CLOSE) == 0) {
+    WSANETWORKEVENTS seen{};
+    const bool connected = connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 ||
+                           (WSAGetLastError() == WSAEWOULDBLOCK &&
+                            WaitForEvents(probe, event, FD_CONNECT, start, limitMs, seen) &&
+                            seen.iErrorCode[FD_CONNECT_BIT] == 0);
+    served = connected && shutdown(probe, SD_SEND) == 0 &&
+             WaitForEvents(probe, event, FD_READ | FD_CLOSE, start, limitMs, seen);
+  }
+  if (probe != INVALID_SOCKET) {
+    const linger reset{1, 0};
+    setsockopt(probe, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof reset);
+    closesocket(probe);
+  }
+  if (event != WSA_INVALID_EVENT) WSACloseEvent(event);
+  WSACleanup();
+  return served;
+}
 
 class WinInetClient final : public HttpClient {
  public:
   HttpHandle OpenSession(const char* agentName) override {
     // Synchronous, with the system's configured proxy settings.
-    return InternetOpenA(agentName, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    HINTERNET session = InternetOpenA(agentName, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    if (session) Record([&] { sessions_.try_emplace(session); });
+    return session;
   }
 
   // Windows applies time-outs set on the session to every connection made
@@ -33,46 +111,87 @@ class WinInetClient final : public HttpClient {
   void SetTimeouts(HttpHandle session, const HttpTimeouts& timeouts) override {
     if (!session) return;
     Apply(session, timeouts);
-    const std::lock_guard<std::mutex> lock(mutex_);
-    sessionTimeouts_[session] = timeouts;
+    Record([&] { sessions_[session].timeouts = timeouts; });
   }
 
   HttpHandle Connect(HttpHandle session, const char* server, uint16_t port) override {
+    Session known;
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      const auto found = sessions_.find(session);
+      // No record (no memory was left for one): no limit is known to check with.
+      if (found == sessions_.end()) return nullptr;
+      known = found->second;
+    }
+    const std::optional<HttpTimeouts>& timeouts = known.timeouts;
+    // WinINet connects only when the request is sent; checking here lets a
+    // port where nothing serves fail as a refused connection does.
+    const bool vouched = known.answeredAt && MonotonicMilliseconds() - *known.answeredAt < kAnswerVouchesMs;
+    if (!vouched && !ServesConnections(server, port, timeouts ? timeouts->connect : kDefaultConnectMs))
+      return nullptr;
     HINTERNET connection =
         InternetConnectA(AsInternet(session), server, port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
     if (connection) {
-      const std::lock_guard<std::mutex> lock(mutex_);
-      const auto found = sessionTimeouts_.find(session);
-      if (found != sessionTimeouts_.end()) Apply(connection, found->second);
+      if (timeouts) Apply(connection, *timeouts);
+      Record([&] { sessionOf_[connection] = session; });
     }
     return connection;
   }
 
   HttpHandle OpenRequest(HttpHandle connection, const char* verb, const char* object, uint32_t flags) override {
     // Version, referrer and accepted types: the client's defaults.
-    return HttpOpenRequestA(AsInternet(connection), verb, object, nullptr, nullptr, nullptr, flags, 0);
+    HINTERNET request = HttpOpenRequestA(AsInternet(connection), verb, object, nullptr, nullptr, nullptr, flags, 0);
+    if (request) {
+      Record([&] {
+        const auto found = sessionOf_.find(connection);
+        if (found != sessionOf_.end()) sessionOf_[request] = found->second;
+      });
+    }
+    return request;
   }
 
+  // Only an answer with a status vouches for the port, for a while; anything
+  // less means that the next request checks again.
   bool SendRequest(HttpHandle request) override {
+    MarkAnswered(request, false);
     return HttpSendRequestA(AsInternet(request), "", 0, nullptr, 0) != FALSE;
   }
 
+  // Wine's WinINet reports a connection reset instead of an answer as a
+  // request sent with status 0: no status, as Windows has it.
   bool QueryStatusCode(HttpHandle request, uint32_t& status) override {
     DWORD code = 0;
     DWORD length = sizeof code;
-    if (!HttpQueryInfoA(AsInternet(request), kStatusCodeAsNumber, &code, &length, nullptr)) return false;
-    status = code;
-    return true;
+    const bool read =
+        HttpQueryInfoA(AsInternet(request), kStatusCodeAsNumber, &code, &length, nullptr) != FALSE && code >= 100;
+    MarkAnswered(request, read);
+    if (read) status = code;
+    return read;
   }
 
   void CloseHandle(HttpHandle handle) override {
     if (!handle) return;
     InternetCloseHandle(AsInternet(handle));
     const std::lock_guard<std::mutex> lock(mutex_);
-    sessionTimeouts_.erase(handle);
+    sessions_.erase(handle);
+    sessionOf_.erase(handle);
   }
 
  private:
+  struct Session {
+    std::optional<HttpTimeouts> timeouts;
+    std::optional<uint64_t> answeredAt;  // when its last request was answered, if it was
+  };
+
+  void MarkAnswered(HttpHandle request, bool answered) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const auto owner = sessionOf_.find(request);
+    if (owner == sessionOf_.end()) return;
+    const auto session = sessions_.find(owner->second);
+    if (session != sessions_.end())
+      session->second.answeredAt = answered ? std::optional<uint64_t>(MonotonicMilliseconds()) : std::nullopt;
+  }
+
   // A failed option leaves that wait to the system's default; the request still goes out.
   static void Apply(HttpHandle handle, const HttpTimeouts& timeouts) {
     const std::pair<DWORD, DWORD> options[] = {{INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.connect},
@@ -81,14 +200,26 @@ class WinInetClient final : public HttpClient {
     for (auto [option, value] : options) InternetSetOptionA(AsInternet(handle), option, &value, sizeof value);
   }
 
+  // Without memory for a record a session makes no connection, and a request
+  // whose session is not known is checked every time: slower, never unbounded.
+  template <class Change>
+  void Record(Change&& change) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    try {
+      change();
+    } catch (const std::bad_alloc&) {
+    }
+  }
+
   std::mutex mutex_;
-  std::map<HttpHandle, HttpTimeouts> sessionTimeouts_;
+  std::map<HttpHandle, Session> sessions_;
+  std::map<HttpHandle, HttpHandle> sessionOf_;  // connections and requests: the session they came from
 };
 
 WinInetClient systemClient;
 
 }  // namespace
 
-HttpClient& SystemHttpClient() { return systemClient; }
+HttpClient& WinInetHttpClient() { return systemClient; }
 
 }  // namespace platform
