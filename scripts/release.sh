@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Builds the release files of the committed tree (HEAD) into dist/:
 #   meridel-<version>-win32.zip           meridel.auf, readme, sample ride, licences
-#   meridel-frei0r_<version>_<arch>.deb   the frei0r filter, once the tree has one
+#   meridel-frei0r_<version>_<arch>.deb   the frei0r filter, for ffmpeg
+#   meridel-mlt_<version>_<arch>.deb      the MLT filter with its Kdenlive and Shotcut panels
+#   meridel-mpv_<version>_<arch>.deb      the mpv plug-in
+#   (one .deb for each stanza of packaging/deb/control)
 #   SHA256SUMS
 # Two runs on the same commit give the same bytes. Uncommitted changes are
 # left out: the build runs on an export of HEAD in build/release/.
@@ -21,6 +24,11 @@ while [ $# -gt 0 ]; do
 done
 [ "$setup" = 1 ] && "$repo/scripts/setup.sh"
 
+# The release is built from a commit, so that two runs give the same bytes.
+if ! command -v git >/dev/null || ! git -C "$repo" rev-parse --verify -q HEAD >/dev/null 2>&1; then
+  echo "release: $repo is not a git checkout with a commit; releases are built from a commit (clone the repository)" >&2
+  exit 1
+fi
 commit=$(git -C "$repo" rev-parse HEAD)
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$repo" log -1 --format=%ct HEAD)}
 if [ -n "$(git -C "$repo" status --porcelain --untracked-files=no)" ]; then
@@ -55,25 +63,23 @@ python3 "$src/scripts/release_files.py" licenses "$zip_dir/licenses"
 python3 "$src/scripts/release_files.py" crlf "$zip_dir/readme.txt" "$zip_dir/ride.gpx" "$zip_dir"/licenses/*
 
 mkdir -p "$dist"
-rm -f "$dist"/meridel-*.zip "$dist"/meridel-frei0r_*.deb "$dist/SHA256SUMS"
+rm -f "$dist"/meridel-*.zip "$dist"/meridel-*_*.deb "$dist/SHA256SUMS"
 files=("meridel-$version-win32.zip")
 python3 "$src/scripts/release_files.py" zip "$dist/${files[0]}" "$zip_dir"
 
-echo "== the frei0r filter"
+echo "== the Debian packages"
 # Paths of the build's own tree leave the debug information, and with it
 # the build id that stripping keeps.
 CFLAGS="-ffile-prefix-map=$work=." CXXFLAGS="-ffile-prefix-map=$work=." \
   cmake -S "$src" -B "$work/native" -G Ninja -DMERIDEL_DEPS_DIR="$repo/.deps" >"$work/native.configure.log" 2>&1 ||
   { cat "$work/native.configure.log" >&2; exit 1; }
-# Whatever target makes meridel.so is the filter.
-so=$(ninja -C "$work/native" -t targets all | sed -n 's/^\(\([^ ]*\/\)\{0,1\}meridel\.so\): .*/\1/p' | head -n1)
-if [ -z "$so" ]; then
-  echo "release: no .deb: this tree has no frei0r filter yet (no target makes meridel.so)"
-else
-  build "$work/native" "$so"
-  deb=$(MERIDEL_COMMIT=$commit "$src/scripts/make-deb.sh" "$work/native/$so" "$src" "$dist")
-  files+=("$(basename "$deb")")
-fi
+# What the packages' file lists take from the build tree (whatever is not a
+# source file), built by name.
+mapfile -t outputs < <(sed 's/#.*//' "$src"/packaging/deb/*.install | awk 'NF { print $1 }' | sort -u |
+  while read -r path; do [ -e "$src/$path" ] || echo "$path"; done)
+build "$work/native" "${outputs[@]}"
+debs=$(MERIDEL_COMMIT=$commit "$src/scripts/make-deb.sh" "$work/native" "$src" "$dist")
+for deb in $debs; do files+=("$(basename "$deb")"); done
 
 (cd "$dist" && sha256sum "${files[@]}" >SHA256SUMS)
 echo "== in $dist:"

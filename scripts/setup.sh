@@ -7,7 +7,7 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 deps="$repo/.deps"
 
 packages=(
-  cmake ninja-build g++ pkg-config python3 iproute2 dpkg-dev
+  cmake ninja-build g++ pkg-config python3 iproute2 dpkg-dev git
   ffmpeg frei0r-plugins-dev  # the release test: Debian's ffmpeg loads a packaged frei0r filter
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libtinyxml2-dev libcurl4-openssl-dev
@@ -15,11 +15,14 @@ packages=(
   clang libclang-rt-14-dev valgrind
   libfreetype-dev libfontconfig-dev fonts-dejavu-core melt  # the frei0r filter: drawing, its default font, a second host
   nftables  # drops SYNs to the JOSM port in the sync time-out test
+  libmlt-dev libmlt++-dev  # the MLT module and the meridel command
+  kdenlive shotcut xvfb x11-utils xdotool imagemagick tesseract-ocr dbus  # the editors, headless, and reading their pictures
+  python3-pyatspi at-spi2-core  # the editors' tests find widgets on the accessibility bus
+  mpv libmpv-dev  # the mpv plug-in
+  libavutil-dev  # the meridel command quiets libav's own log
 )
 
-as_root() {
-  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
-}
+. "$repo/scripts/apt-lib.sh"
 
 installed() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
@@ -31,20 +34,25 @@ for p in "${packages[@]}"; do
 done
 
 updated=0
-apt_update() {
+update_once() {
   [ "$updated" -eq 1 ] && return 0
-  # Foreign sources that this machine cannot reach must not stop the Debian ones.
-  as_root apt-get update -qq || true
+  apt_update
   updated=1
 }
 
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
+  added_i386=0
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     as_root dpkg --add-architecture i386
+    added_i386=1
   fi
-  apt_update
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
+  update_once
+  if ! apt_install "${missing[@]}"; then
+    # Leave the machine as it was: apt installed nothing.
+    [ "$added_i386" -eq 0 ] || as_root dpkg --remove-architecture i386 || true
+    exit 1
+  fi
 fi
 
 # Wine's 32-bit side needs the kernel's 32-bit emulation. Where the kernel has
@@ -79,10 +87,10 @@ if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$version" ] || [ ! -f "$deps/tin
       && dpkg-source -x --skip-patches tinyxml2_*.dsc src) </dev/null >"$deps/fetch.log" 2>&1
   }
   [ -s "$src_list" ] || derive_src_list
-  apt_update
+  update_once
   if ! fetch_tinyxml2; then
     derive_src_list
-    apt_update
+    update_once
     if ! fetch_tinyxml2; then
       cat "$deps/fetch.log" >&2
       echo "setup: apt-get source found no tinyxml2 $version through the machine's deb-src entries" >&2
