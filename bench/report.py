@@ -440,6 +440,98 @@ def frei0r_section(results):
     return rows, summary
 
 
+MELT_FRAMES = 600
+MELT_WAYS = (("none", "no filter"), ("meridel", "`meridel`"), ("gpstext", "MLT's `gpstext`"),
+             ("frei0r", "`frei0r.meridel`"))
+MELT_GOAL = 1.03  # `meridel` beside no filter
+
+
+def melt_section(results):
+    runs = {}
+    for record in map(json.loads, open(os.path.join(results, "melt.jsonl"), encoding="utf-8")):
+        way, _ = record["label"].split("-")
+        runs.setdefault(way, []).append((record["cpu_s"], record["wall_s"]))
+    medians = {way: (statistics.median(r[0] for r in values), statistics.median(r[1] for r in values),
+                     [r[0] for r in values]) for way, values in runs.items()}
+    version = open(os.path.join(results, "melt-version")).read().strip()
+    none = medians["none"][0]
+    rows = [
+        f"{version}, with `MLT_REPOSITORY` and `MLT_DATA` at the Release build's `mlt/` folders: a generated source "
+        f"(testsrc2, {MELT_FRAMES} frames of 1920x1080 at 30000/1001, H.264, with a creation time) rendered with "
+        "profile `atsc_1080p_2997` to libx264 (`preset=veryfast`, `an=1`, `real_time=-1`) four ways: no filter; "
+        "`-filter meridel:TRACK`; MLT's `gpstext` showing the same two lines (`#gps_datetime_now %Y-%m-%d "
+        "%H:%M:%S#` and `#gps_lat# #gps_lon#`, DejaVu Sans Mono at 36 px, a one-pixel outline; it needs an X "
+        "display, so every way ran with the same Xvfb); `-filter frei0r.meridel`. Three rounds in turn, the median "
+        "of each; CPU time is user + system of the whole melt process, all its threads.",
+        "",
+        "| Way | CPU | Wall | ÷ no filter (CPU) | Per frame beyond no filter | CPU of each round |",
+        "|---|---|---|---|---|---|",
+    ]
+    for way, label in MELT_WAYS:
+        cpu, wall, each = medians[way]
+        beyond = "" if way == "none" else ns((cpu - none) * 1e9 / MELT_FRAMES)
+        rows.append(f"| {label} | {cpu:.2f} s | {wall:.2f} s | {ratio(cpu / none)} | {beyond} | {rounds(each)} |")
+    ours = medians["meridel"][0] / none
+    summary = [(f"`meridel` in melt, {MELT_FRAMES} frames of 1080p to libx264 (CPU)",
+                f"{medians['meridel'][0]:.1f} s", f"at most {MELT_GOAL}× no filter ({none:.1f} s)",
+                f"{met(ours <= MELT_GOAL)} ({ratio(ours)}; gpstext {ratio(medians['gpstext'][0] / none)}, "
+                f"frei0r.meridel {ratio(medians['frei0r'][0] / none)})")]
+    return rows, summary
+
+
+COMMAND_FRAMES = 1800
+COMMAND_WAYS = (("ffmpeg", "`ffmpeg -i SRC -c:v libx264 -preset veryfast -c:a copy OUT`"),
+                ("ffmpeg18", "the same with `-crf 18`"),
+                ("command", "`meridel caption --gpx TRACK SRC`"),
+                ("melt", "`melt SRC -filter meridel:TRACK`, the same encoder settings"))
+COMMAND_GOAL = 1.05  # the command beside the plain transcode, CPU and wall
+JOBS_GOAL = 0.6  # --jobs 2 on four clips beside four runs one after another, wall
+
+
+def command_section(results):
+    runs = {}
+    for record in map(json.loads, open(os.path.join(results, "command.jsonl"), encoding="utf-8")):
+        way, _ = record["label"].split("-")
+        runs.setdefault(way, []).append((record["cpu_s"], record["wall_s"]))
+    medians = {way: (statistics.median(r[0] for r in values), statistics.median(r[1] for r in values),
+                     [r[0] for r in values], [r[1] for r in values]) for way, values in runs.items()}
+    plain = medians["ffmpeg"]
+    rows = [
+        f"A generated source (testsrc2, {COMMAND_FRAMES:,} frames of 1920x1080 at 30000/1001, H.264, stereo AAC at "
+        "128 kb/s, a creation time) four ways: the plain transcode a user would otherwise run; the same at the "
+        "command's quality (CRF 18); `meridel caption` (libx264 CRF 18 `veryfast`, AAC at the source's rate and bit "
+        "rate, the meridel filter drawing on yuv420p); melt with the same filter and encoder settings but MLT's "
+        "defaults otherwise (`-profile atsc_1080p_2997`, images through yuv422). Three rounds in turn, the median "
+        "of each; CPU time is user + system of the whole process tree, all its threads.",
+        "",
+        "| Way | CPU | Wall | ÷ plain transcode (CPU / wall) | CPU of each round | Wall of each round |",
+        "|---|---|---|---|---|---|",
+    ]
+    for way, label in COMMAND_WAYS:
+        cpu, wall, cpus, walls = medians[way]
+        rows.append(f"| {label} | {cpu:.2f} s | {wall:.2f} s | {ratio(cpu / plain[0])} / {ratio(wall / plain[1])} | "
+                    f"{rounds(cpus)} | {rounds(walls)} |")
+    jobs, sequential = medians["jobs2"], medians["sequential"]
+    rows += ["", "Four clips of 600 frames of the same source: `meridel caption --jobs 2` on all four, and four runs "
+             "of `meridel caption`, one clip each, one after another. Two rounds in turn, the median of each.", "",
+             "| Way | Wall | CPU | Wall ÷ one after another |", "|---|---|---|---|",
+             f"| `--jobs 2`, four clips | {jobs[1]:.2f} s | {jobs[0]:.2f} s | {ratio(jobs[1] / sequential[1])} |",
+             f"| four runs one after another | {sequential[1]:.2f} s | {sequential[0]:.2f} s | |"]
+    ours = medians["command"]
+    cpu_ratio, wall_ratio = ours[0] / plain[0], ours[1] / plain[1]
+    summary = [
+        (f"`meridel caption`, {COMMAND_FRAMES:,} frames of 1080p (CPU / wall)", f"{ours[0]:.1f} s / {ours[1]:.1f} s",
+         f"at most {COMMAND_GOAL}× the plain transcode ({plain[0]:.1f} s / {plain[1]:.1f} s)",
+         f"{met(cpu_ratio <= COMMAND_GOAL and wall_ratio <= COMMAND_GOAL)} ({ratio(cpu_ratio)} / {ratio(wall_ratio)}; "
+         f"{ratio(ours[0] / medians['ffmpeg18'][0])} the transcode at CRF 18; melt "
+         f"{ratio(medians['melt'][0] / plain[0])})"),
+        ("`meridel caption --jobs 2`, four 600-frame clips (wall)", f"{jobs[1]:.1f} s",
+         f"at most {JOBS_GOAL}× four runs one after another ({sequential[1]:.1f} s)",
+         f"{met(jobs[1] / sequential[1] <= JOBS_GOAL)} ({ratio(jobs[1] / sequential[1])})"),
+    ]
+    return rows, summary
+
+
 # "JOSM sync" while JOSM does not answer: the cases of bench/run.sh, natively
 # and under Wine, frames at 29.97 fps.
 QUIET_CASES = [
@@ -521,6 +613,76 @@ def quiet_section(results, repo):
                         f"{versus} | {bound} |")
     return rows, summary
 
+# meridel-mpv.so: bench/run.sh plays the same 1080p60 clip in rounds, each
+# round every video output and way in turn.
+MPV_WAYS = [("without", "mpv alone"), ("osd", "mpv alone, its own OSD text always on (`--osd-level=3`)"),
+            ("with", "with `meridel-mpv.so`, JOSM sync on")]
+MPV_OUTPUTS = [("null", "`--vo=null`"), ("window", "`--vo=gpu` in a 960x540 window under Xvfb (software OpenGL)")]
+
+
+def mpv_version(results):
+    return open(os.path.join(results, "mpv-version"), encoding="utf-8").read().split()[1]
+
+def mpv_section(results):
+    runs = {}
+    failed = []
+    for record in map(json.loads, open(os.path.join(results, "mpv.jsonl"), encoding="utf-8")):
+        if "error" in record:
+            failed.append(f"{record['label']} ({record['error']})")
+            continue
+        output, way, _ = record["label"].split("-")
+        runs.setdefault((output, way), []).append(record)
+    requests = sum(1 for _ in open(os.path.join(results, "standin-mpv.log"), encoding="utf-8"))
+    played = statistics.median(r["played_s"] for values in runs.values() for r in values)
+    frames = statistics.median(r["estimated-frame-count"] for values in runs.values() for r in values)
+
+    def median(values, key):
+        return statistics.median(key(r) for r in values)
+
+    def dropped(r):
+        return r["frame-drop-count"] + r["decoder-frame-drop-count"]
+
+    rows = [f"mpv {mpv_version(results)} plays a generated clip (testsrc2, 1920x1080 at 60 fps, H.264, "
+            f"{played:.0f} s, {frames:,} frames) in real time to its end, without audio (`--ao=null`), with "
+            "`--no-config`; three rounds, each output and way in turn, the median of each. Dropped frames are "
+            "mpv's `frame-drop-count` plus `decoder-frame-drop-count`, delayed ones `vo-delayed-frame-count`, both "
+            "read from mpv at the clip's end. CPU time from `/proc/PID/stat` (mpv's whole process) and "
+            "`/proc/PID/task/*/stat` (the plug-in's threads: the one mpv starts for it and `meridel-josm`), read "
+            "just before mpv quits, per second of playback. With the plug-in, JOSM's stand-in answered "
+            f"{requests} zoom requests in all, one per second shown.", "",
+            "| Video output | Way | Dropped frames | Delayed frames | mpv's CPU per second | The plug-in's CPU per "
+            "second | Plug-in ÷ mpv |", "|---|---|---|---|---|---|---|"]
+    summary = []
+    spread = []
+    for output, output_text in MPV_OUTPUTS:
+        medians_of = {}
+        for way, way_text in MPV_WAYS:
+            values = runs.get((output, way))
+            if not values:
+                continue
+            drops, delays = median(values, dropped), median(values, lambda r: r["vo-delayed-frame-count"])
+            mpv_cpu = median(values, lambda r: r["mpv_cpu_s"] / r["played_s"])
+            plugin_cpu = median(values, lambda r: r["plugin_cpu_s"] / r["played_s"])
+            medians_of[way] = (drops, delays, mpv_cpu, plugin_cpu)
+            share = f"{ratio(plugin_cpu / mpv_cpu)}" if way == "with" and mpv_cpu else ""
+            plugin = f"{plugin_cpu * 1e3:.1f} ms" if way == "with" else ""
+            rows.append(f"| {output_text} | {way_text} | {drops:g} | {delays:g} | {mpv_cpu * 1e3:.0f} ms | "
+                        f"{plugin} | {share} |")
+            spread.append(f"{output} {way}: " + ", ".join(f"{dropped(r)}/{r['vo-delayed-frame-count']}/"
+                                                        f"{r['mpv_cpu_s']:.2f} s" for r in values))
+        if "with" in medians_of and "without" in medians_of:
+            ours, alone = medians_of["with"], medians_of["without"]
+            summary.append((f"`meridel-mpv.so` in mpv, 1080p60, {output_text}, JOSM sync on: dropped / delayed "
+                            "frames", f"{ours[0]:g} / {ours[1]:g}", f"as without it: {alone[0]:g} / {alone[1]:g}",
+                            f"{met(ours[0] <= alone[0] and ours[1] <= alone[1])}; the plug-in's threads "
+                            f"{ours[3] * 1e3:.1f} ms of CPU per second of playback beside mpv's "
+                            f"{ours[2] * 1e3:.0f} ms ({ratio(ours[3] / ours[2])})"))
+    rows += ["", "Each run in the order run, dropped / delayed frames / mpv's CPU seconds: " + "; ".join(spread) + "."]
+    if failed:
+        rows += ["", "Runs that did not finish, left out: " + ", ".join(failed) + "."]
+    return rows, summary
+
+
 
 def main():
     results, out = sys.argv[1], sys.argv[2]
@@ -535,6 +697,9 @@ def main():
     frei0r_rows, frei0r_summary = frei0r_section(results)
     repo = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     quiet_rows, quiet_summary = quiet_section(results, repo)
+    melt_rows, melt_summary = melt_section(results)
+    mpv_rows, mpv_summary = mpv_section(results)
+    command_rows, command_summary = command_section(results)
 
     notes = ""
     if os.path.exists(out):
@@ -548,7 +713,7 @@ def main():
     lines += ["", "## Every figure against its goal", "",
               "| Figure | Measured | Goal or baseline | Met / ratio |", "|---|---|---|---|"]
     for figure, value, goal, outcome in (frame_summary + import_summary + sync_summary + windows_summary
-                                         + quiet_summary + frei0r_summary):
+                                         + quiet_summary + frei0r_summary + melt_summary + mpv_summary + command_summary):
         lines.append(f"| {figure} | {value} | {goal} | {outcome} |")
     lines += ["", "## 1. Per-frame cost (native)", "",
               "Google Benchmark, median of five repetitions. A 10,000-point track, one point a second; the "
@@ -566,6 +731,9 @@ def main():
     lines += ["", "## 4. The Windows build under Wine", ""] + windows_rows
     lines += ["", "## 5. \"JOSM sync\" while JOSM does not answer", ""] + quiet_rows
     lines += ["", "## 6. The frei0r filter, `meridel.so` (native)", ""] + frei0r_rows
+    lines += ["", "## 7. The MLT filter, `libmltmeridel.so`, in melt (native)", ""] + melt_rows
+    lines += ["", "## 8. The mpv plug-in, `meridel-mpv.so`", ""] + mpv_rows
+    lines += ["", "## 9. The `meridel` command (native)", ""] + command_rows
     lines += ["", NOTES_MARKER, "", ""]
     with open(out, "w", encoding="utf-8") as f:
         f.write("\n".join(lines) + notes)

@@ -2,8 +2,11 @@
 # Measures the module's per-frame cost, its GPX import beside gpsbabel and
 # gpxpy, the cost of "JOSM sync" beside curl, and the frei0r filter
 # meridel.so (per frame beside a copy, and in ffmpeg beside its conversion
-# alone and its drawtext), all in one run on this machine, and writes the
-# figures to docs/performance.md.
+# alone and its drawtext), the MLT filter in melt (beside no filter,
+# gpstext and frei0r.meridel), the mpv plug-in (mpv's frame timing and CPU
+# time with and without it), and the meridel command (beside ffmpeg's plain
+# transcode and melt, and with --jobs), all in one run on this machine, and
+# writes the figures to docs/performance.md.
 #
 #   bench/run.sh [--native-only]
 #
@@ -94,6 +97,39 @@ if [ "${1:-}" = "--windows-in-namespace" ]; then
   exit 0
 fi
 
+# --- inside a private network namespace: 1080p60 in mpv, with and without ----
+# meridel-mpv.so (JOSM's stand-in answering), to a null output and to a
+# window under Xvfb; three rounds, each way in turn.
+if [ "${1:-}" = "--mpv-in-namespace" ]; then
+  plugin=$2 clip=$3 gpx=$4 results=$5
+  ip link set lo up
+  log=$results/standin-mpv.log
+  "$repo/tools/josm-standin-ctl.sh" start 8111 "$log" ok >/dev/null
+  # -noreset: a client connecting while the server resets after the last one left can wait forever.
+  Xvfb -displayfd 3 -screen 0 1280x720x24 -nolisten tcp -noreset 3>"$results/xvfb-display" >/dev/null 2>&1 &
+  xvfb=$!
+  trap 'kill $xvfb; "$repo/tools/josm-standin-ctl.sh" stop "$log.pid"' EXIT
+  until [ -s "$results/xvfb-display" ]; do sleep 0.1; done
+  export DISPLAY=:$(cat "$results/xvfb-display")
+  declare -A outputs=([null]="--vo=null" [window]="--vo=gpu --gpu-context=x11egl --geometry=960x540+0+0")
+  for round in 1 2 3; do
+    for output in null window; do
+      for way in without osd with; do
+        case $output-$way in
+          null-osd) continue ;;  # nothing draws an OSD without a window
+          *-osd) extra=(-- --osd-level=3) ;;
+          *-with) extra=(--plugin "$plugin" --gpx "$gpx" --) ;;
+          *) extra=(--) ;;
+        esac
+        # shellcheck disable=SC2086 # the output's options are words
+        python3 "$here/mpv_play.py" --clip "$clip" --out "$results/mpv.jsonl" --label "$output-$way-$round" \
+          "${extra[@]}" ${outputs[$output]}
+      done
+    done
+  done
+  exit 0
+fi
+
 windows=1
 case ${1:-} in
   --native-only) windows=0 ;;
@@ -128,7 +164,7 @@ cat /proc/loadavg >"$results/loadavg-start"
 # --- a Release build of the suite --------------------------------------------
 build=${MERIDEL_BENCH_BUILD:-$repo/build/bench-release}
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-ninja -C "$build" meridel_bench meridel_frei0r meridel_frei0r_bench
+ninja -C "$build" meridel_bench meridel_frei0r meridel_frei0r_bench meridel_mlt meridel_mpv meridel
 bench=$build/bench/meridel_bench
 
 # --- generated tracks: elevation, time and an extension per point ------------
@@ -204,6 +240,19 @@ for round in 1 2 3; do
   done
 done
 ffmpeg -version | head -n1 >"$results/ffmpeg-version"
+
+# --- libmltmeridel.so in melt, beside no filter, gpstext and frei0r.meridel --
+"$here/melt_filters.sh" "$results" "$build"
+
+# --- meridel-mpv.so in mpv: 1080p60 in real time, beside mpv alone -----------
+"${ffmpeg[@]}" -f lavfi -i testsrc2=size=1920x1080:rate=60 -t 20 -metadata creation_time=2015-06-01T10:20:30Z \
+  -c:v libx264 -preset ultrafast -g 120 -pix_fmt yuv420p "$work/source-1080p60.mp4"
+unshare --net -- "$0" --mpv-in-namespace "$build/src/mpv/meridel-mpv.so" "$work/source-1080p60.mp4" \
+  "$work/track-ffmpeg.gpx" "$results"
+mpv --version | head -n1 >"$results/mpv-version"
+
+# --- the meridel command beside ffmpeg's plain transcode and melt; --jobs ----
+"$here/command_runs.sh" "$results" "$build"
 
 # --- the Windows build under Wine: frames, imports and sync in one start ------
 if [ "$windows" = 1 ]; then

@@ -10,10 +10,13 @@ The layers, bottom to top; each may include its own layer and those below:
   platform  the interfaces of the system's calls (platform/*.h), and their
             implementations (platform/<system>/), which see only the
             interfaces and their own system's files;
-  actions   what reaches the system through the platform interfaces (the
-            other files of track/, overlay/, josm/);
-  adapters  one per host (host/ for the DLL, frei0r/ for the frei0r
-            filter): they own the instance state; neither sees the other.
+  actions   what reaches the system through the platform interfaces or
+            the libraries that read files and draw (the other files of
+            track/, overlay/, josm/, drawing/, and media/, which reads what
+            MLT's producers say of a file);
+  adapters  one per host (host/ for the DLL, frei0r/, mlt/, mpv/, and cli/
+            for the meridel command): they own the instance state; none
+            sees another.
 Within the core, base/ sees only itself, track/ sees base/, and overlay/ and
 josm/ see track/ and base/ but not each other. An action sees the actions of
 its own folder only. Prints every offending line and exits 1.
@@ -26,11 +29,12 @@ import sys
 # Files of track/, overlay/ and josm/ that belong to the core, by stem.
 CORE_STEMS = {
     "track": {"track_store", "gpx_time", "coordinate_scan", "gpx_walk"},
-    "overlay": {"overlay_settings", "frame_moment", "caption"},
+    "overlay": {"overlay_settings", "frame_moment", "caption", "clock_text", "start_rule", "caption_settings", "setting_names", "source_span"},
     "josm": {"josm_request"},
 }
 CORE_RANK = {"base": 0, "track": 1, "overlay": 2, "josm": 2}
-ADAPTERS = {"host", "frei0r"}
+ACTION_FOLDERS = {"drawing", "media"}
+ADAPTERS = {"host", "frei0r", "mlt", "mpv", "cli"}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
@@ -44,6 +48,8 @@ def place(path):
         return "core", folder
     if folder in CORE_STEMS:
         return ("core" if stem in CORE_STEMS[folder] else "action"), folder
+    if folder in ACTION_FOLDERS:
+        return "action", folder
     if folder == "platform":
         return ("platform", folder) if len(parts) == 2 else ("platform-impl", "platform/" + parts[1])
     if folder in ADAPTERS:

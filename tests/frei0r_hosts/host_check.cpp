@@ -25,8 +25,9 @@
 #include <string>
 #include <vector>
 
-#include "frei0r/bordered_caption.h"
-#include "frei0r/font_lookup.h"
+#include "drawing/bordered_caption.h"
+#include "drawing/font_lookup.h"
+#include "drawing/picture.h"
 #include "frei0r/parameters.h"
 #include "josm/josm_request.h"
 #include "overlay/caption.h"
@@ -35,6 +36,7 @@
 #include "track/track_store.h"
 
 namespace fr = meridel::frei0r;
+namespace dr = meridel::drawing;
 
 namespace {
 
@@ -134,7 +136,7 @@ struct Track {
   int32_t baseTime = 0;
 };
 
-void Import(const fr::Settings& settings, Track& track) {
+void Import(const meridel::CaptionSettings& settings, Track& track) {
   const meridel::ImportMessage message = meridel::ImportGpxFile(settings.gpxFile.c_str(), track.store, track.baseTime);
   if (track.store.Count() == 0) Fail(settings.gpxFile + ": " + message.text);
 }
@@ -223,14 +225,15 @@ int CheckFrames(const Options& o) {
   for (const auto& [name, value] : o.params) plugin.Set(instance, name, value);
   plugin.Set(instance, "time unit", o.host == "ffmpeg" ? "ms" : "s");
 
-  const fr::Settings settings = SettingsOf(o);
+  const meridel::CaptionSettings settings = SettingsOf(o).caption;
   Track track;
   Import(settings, track);
-  const fr::FontMatch match = fr::FindFont(settings.font);
+  const dr::FontMatch match = dr::FindFont(settings.font);
   std::string error;
-  auto font = fr::CaptionFont::Open(match.file, match.faceIndex, fr::FontPixelSize(settings, o.height), error);
+  auto font = dr::CaptionFont::Open(match.file, match.faceIndex, meridel::FontPixelSize(settings.fontSize, o.height),
+                                    error);
   if (!font) Fail("the caption's font: " + error);
-  fr::BorderedCaption caption;
+  dr::BorderedCaption caption;
 
   int failures = 0;
   std::vector<uint32_t> direct(frameBytes / 4), expected(frameBytes / 4);
@@ -245,8 +248,10 @@ int CheckFrames(const Options& o) {
 
     plugin.update(instance, time, reinterpret_cast<const uint32_t*>(in), direct.data());
     std::memcpy(expected.data(), in, frameBytes);
-    caption.Draw(*font, fr::RgbaFrame{expected.data(), o.width, o.height}, text,
-                 static_cast<int64_t>(std::floor(settings.x * o.width)),
+    caption.Draw(*font,
+                 dr::PackedPicture(dr::PixelLayout::kRgba, reinterpret_cast<uint8_t*>(expected.data()), o.width,
+                                   o.height),
+                 text, static_cast<int64_t>(std::floor(settings.x * o.width)),
                  static_cast<int64_t>(std::floor(settings.y * o.height)), settings.textColor, settings.borderColor);
 
     char timeText[32];
@@ -267,7 +272,7 @@ int CheckFrames(const Options& o) {
 }
 
 int PrintJosmRequests(const Options& o) {
-  const fr::Settings settings = SettingsOf(o);
+  const meridel::CaptionSettings settings = SettingsOf(o).caption;
   Track track;
   Import(settings, track);
   for (int64_t n = o.first; n <= o.last; ++n) {

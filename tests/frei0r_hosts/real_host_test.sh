@@ -26,7 +26,7 @@ export FREI0R_PATH=$(dirname "$plugin")
 size=1280x720
 ffmpeg() { command ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
 # melt may hang at exit, deaf to SIGTERM; it reads no keys without a terminal.
-melt() { timeout -s KILL 120 melt "$@" </dev/null >>melt.log 2>&1 || { tail -20 melt.log; return 1; }; }
+melt() { timeout -s KILL 60 melt "$@" </dev/null >>melt.log 2>&1 || { tail -20 melt.log; return 1; }; }
 
 python3 "$repo/tools/make_gpx.py" --points 1200 --output ride.gpx
 for rate in 30000/1001 24000/1001; do
@@ -108,11 +108,18 @@ for case in "${cases[@]}"; do
     profile=atsc_720p_$([ "$rate" = 30000/1001 ] && echo 2997 || echo 2398)
     blank=()
     [ "$offset" -gt 0 ] && blank=(-blank $((offset - 1)))  # -blank N is N+1 frames long
+    # On a loaded machine melt now and then hangs or quits before its first
+    # frame: a run that leaves its output empty is tried again, twice at most.
     render() {  # file, filter options...
-      local file=$1
+      local file=$1 attempt
       shift
-      melt -profile "$profile" "${blank[@]}" "$clip" "$@" -consumer "avformat:$file" f=rawvideo vcodec=rawvideo \
-        pix_fmt=rgba real_time=-1 in="$first" out="$last"
+      for attempt in 1 2 3; do
+        rm -f "$file"
+        melt -profile "$profile" "${blank[@]}" "$clip" "$@" -consumer "avformat:$file" f=rawvideo vcodec=rawvideo \
+          pix_fmt=rgba real_time=-1 in="$first" out="$last" && [ -s "$file" ] && return 0
+        echo "melt left $file empty (attempt $attempt)"
+      done
+      return 1
     }
     render in.rgba
     render out.rgba -filter frei0r.meridel "${melt_params[@]}"

@@ -26,7 +26,7 @@ imports=$(sed -n 's/^[[:space:]]*DLL Name: //p' "$headers")
 [ -n "$imports" ] || fail "no imports found"
 for dll in $imports; do
   case $(echo "$dll" | tr 'A-Z' 'a-z') in
-    kernel32.dll | user32.dll | gdi32.dll | comdlg32.dll | ole32.dll | wininet.dll | msvcrt.dll | advapi32.dll) ;;
+    kernel32.dll | user32.dll | gdi32.dll | comdlg32.dll | ole32.dll | wininet.dll | ws2_32.dll | msvcrt.dll | advapi32.dll) ;;
     *) fail "imports $dll, which is not a Windows system DLL" ;;
   esac
 done
