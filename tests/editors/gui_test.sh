@@ -48,13 +48,18 @@ cleanup() {
   if [ -s "$josm.pid" ]; then "$repo/tools/josm-standin-ctl.sh" stop "$josm.pid" >/dev/null 2>&1 || true; fi
   if [ -n "${xvfb:-}" ]; then kill "$xvfb" 2>/dev/null || true; fi
   wait 2>/dev/null || true
+  # The session's folders go with the outer script, which made them.
+  if [ -z "${MERIDEL_GUI_SESSION:-}" ] && [ -n "${sockets:-}" ]; then rm -rf "$sockets"; fi
 }
 
 # Everything before the editor's session: run once, outside it.
 prepare() {
 rm -rf "$work" "$out"
-mkdir -p "$work"/{home,runtime,tmp,media,projects} "$out"
-chmod 700 "$work/runtime"
+mkdir -p "$work"/{home,media,projects} "$out"
+# The runtime and temporary folders hold the session's sockets, whose paths
+# must fit in 108 bytes: under /tmp, not under a build tree of any depth.
+sockets=$(mktemp -d /tmp/meridel-gui.XXXXXX)
+mkdir -p "$sockets/tmp"
 cd "$work"
 
 # --- the clip, its track, and what the core says of every second of it
@@ -82,7 +87,7 @@ export DISPLAY=:$(cat display)
 export MLT_REPOSITORY=$build/mlt/modules MLT_DATA=$build/mlt/data
 export FREI0R_PATH=$build/src/frei0r:/usr/lib/frei0r-1
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
-export XDG_CACHE_HOME=$work/home/.cache XDG_RUNTIME_DIR=$work/runtime TMPDIR=$work/tmp
+export XDG_CACHE_HOME=$work/home/.cache XDG_RUNTIME_DIR=$sockets TMPDIR=$sockets/tmp
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 LC_ALL=C.UTF-8
 if [ "$mode" = kdenlive ]; then
   mkdir -p xdg/kdenlive/effects

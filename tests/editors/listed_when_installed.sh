@@ -32,7 +32,10 @@ exec 3>"$work/display"
 Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 exec 3>&-
-trap 'kill "$xvfb" 2>/dev/null || true' EXIT
+# Runtime and temporary folders hold the editors' sockets, whose paths must
+# fit in 108 bytes: under /tmp, not under a build tree of any depth.
+sockets=$(mktemp -d /tmp/meridel-editors.XXXXXX)
+trap 'kill "$xvfb" 2>/dev/null || true; rm -rf "$sockets"' EXIT
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=:$(cat "$work/display")
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 LC_ALL=C.UTF-8
@@ -44,12 +47,12 @@ export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 LC_ALL=C.UTF-8
 # accessibility bus that the check's first look starts, and the editor is
 # never listed there.
 listed() {  # EDITOR CHECK
-  local home=$work/$1 try
+  local home=$work/$1 runtime=$sockets/$1 try
   for try in 1 2 3; do
-    rm -rf "$home"
-    mkdir -p "$home/tmp" "$home/runtime"
-    chmod 700 "$home/runtime"
-    HOME=$home XDG_RUNTIME_DIR=$home/runtime TMPDIR=$home/tmp XDG_CONFIG_HOME=$home/.config \
+    rm -rf "$home" "$runtime"
+    mkdir -p "$home" "$runtime/tmp"
+    chmod 700 "$runtime"
+    HOME=$home XDG_RUNTIME_DIR=$runtime TMPDIR=$runtime/tmp XDG_CONFIG_HOME=$home/.config \
       XDG_DATA_HOME=$home/.local/share XDG_CACHE_HOME=$home/.cache dbus-run-session -- bash -c '
         "$1" >"$0/log" 2>&1 &
         editor=$!
