@@ -24,6 +24,7 @@ import shutil
 import socket
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 
@@ -39,6 +40,8 @@ os.makedirs(work)
 os.chdir(work)
 failures = []
 started = []  # every mpv and stand-in, ended at the end whatever happened
+# IPC sockets under /tmp: a socket's path must fit in 108 bytes, whatever the build tree's depth.
+sockets = tempfile.mkdtemp(prefix="meridel-mpv.", dir="/tmp")
 
 
 def check(condition, what):
@@ -65,7 +68,7 @@ class Mpv:
     """One mpv with the plug-in; the test's side of its IPC socket."""
 
     def __init__(self, name, args, files, env=None):
-        self.sock_path = os.path.join(work, name + ".sock")
+        self.sock_path = os.path.join(sockets, name + ".sock")
         self.log_path = os.path.join(work, name + ".log")
         started.append(self)
         self.proc = subprocess.Popen(
@@ -380,4 +383,5 @@ except (RuntimeError, subprocess.SubprocessError) as error:
 finally:
     for program in started:
         program.end()
+    shutil.rmtree(sockets, ignore_errors=True)
 sys.exit(1 if failures else 0)
