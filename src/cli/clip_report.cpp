@@ -109,7 +109,7 @@ std::vector<std::string> ClipWarnings(const ClipSummary& clip, const std::option
               ClockDifferenceText(int64_t{clip.clockDifference} + *shift) + " puts it inside the track)";
     }
     lines.push_back(line);
-  } else if (placement.before > 0 || placement.after > 0) {
+  } else if (placement.AnyMomentOutside()) {
     std::string line = clip.clip + ": ";
     if (placement.before > 0) {
       line += "its first " + DurationText(placement.before) + " lie before the track and show its first position";

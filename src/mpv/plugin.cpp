@@ -366,7 +366,7 @@ void Plugin::Align() {
   if (track && first && last) {
     const MomentSpan span{*first, *last};
     const SpanPlacement placement = PlaceOnTrack(span, *track);
-    if (placement.before > 0 || placement.after > 0) line += "; " + PlacementText(placement, span, *track);
+    if (placement.AnyMomentOutside()) line += "; " + PlacementText(placement, span, *track);
   }
   Tell(file_.name + ": " + line);
 }

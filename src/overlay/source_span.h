@@ -37,6 +37,8 @@ struct SpanPlacement {
   int64_t before = 0;
   int64_t after = 0;
   bool wholly = false;  // no moment of the span lies inside the track
+
+  bool AnyMomentOutside() const { return before > 0 || after > 0; }  // wholly or in part
 };
 SpanPlacement PlaceOnTrack(MomentSpan span, TrackTimes track);
 
