@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <utility>
 
@@ -61,7 +62,7 @@ class GpxImportOutOfMemoryTest : public test_support::GpxImportTest {
   // the document is loaded and the points run out of memory one by one.
   void ImportUnderLimits(const std::string& path);
   // Every byte taken before the import starts.
-  void ImportWithMemoryExhausted(std::string path);
+  void ImportWithMemoryExhausted(const std::string& path);
 #endif
 };
 
@@ -87,11 +88,19 @@ size_t AddressSpaceInUse() {
   return pages * static_cast<size_t>(sysconf(_SC_PAGESIZE));
 }
 
-void LimitAddressSpace(rlim_t limit) {
+// Ends the death test's child with `code`. The child ran the test from its
+// start, so it made a file of its own at `path`, which no destructor removes.
+[[noreturn]] void ExitChild(const std::string& path, int code) {
+  std::error_code ignored;
+  std::filesystem::remove(path, ignored);
+  std::_Exit(code);
+}
+
+void LimitAddressSpace(const std::string& path, rlim_t limit) {
   rlimit current{};
   getrlimit(RLIMIT_AS, &current);
   current.rlim_cur = limit;
-  if (setrlimit(RLIMIT_AS, &current) != 0) std::_Exit(10);
+  if (setrlimit(RLIMIT_AS, &current) != 0) ExitChild(path, 10);
 }
 
 void LiftAddressSpaceLimit() {
@@ -107,17 +116,17 @@ bool GpxImportOutOfMemoryTest::ImportWithHeadroom(const std::string& path, size_
   malloc_trim(0);
   store.Append({1.0, 1.0, 5});  // a previous track
   fake::State().messageBoxes.clear();
-  LimitAddressSpace(base + headroom);
+  LimitAddressSpace(path, base + headroom);
   ImportGpx(path, store, baseTime);
   LiftAddressSpaceLimit();
-  if (fake::State().messageBoxes.size() != 1) std::_Exit(11);
+  if (fake::State().messageBoxes.size() != 1) ExitChild(path, 11);
   const std::string& message = fake::State().messageBoxes.front().text;
   if (message == kLoadError) {
-    if (store.Count() != 0 || baseTime != kOldBaseTime) std::_Exit(12);
+    if (store.Count() != 0 || baseTime != kOldBaseTime) ExitChild(path, 12);
     return false;
   }
   const bool whole = message == test_support::ImportSummary(kPoints) && store.Count() == kPoints && baseTime == kT0;
-  if (!whole) std::_Exit(13);
+  if (!whole) ExitChild(path, 13);
   baseTime = kOldBaseTime;
   return true;
 }
@@ -126,11 +135,11 @@ void GpxImportOutOfMemoryTest::ImportUnderLimits(const std::string& path) {
   constexpr size_t kStep = 64 << 10;
   // Fixed, so that memory the heap keeps after one import counts against the next.
   const size_t base = AddressSpaceInUse();
-  if (ImportWithHeadroom(path, base, 0)) std::_Exit(14);
+  if (ImportWithHeadroom(path, base, 0)) ExitChild(path, 14);
   size_t failing = 0;
   size_t enough = 1 << 20;
   while (!ImportWithHeadroom(path, base, enough)) {
-    if (enough > (size_t{1} << 30)) std::_Exit(15);
+    if (enough > (size_t{1} << 30)) ExitChild(path, 15);
     failing = enough;
     enough *= 2;
   }
@@ -141,12 +150,13 @@ void GpxImportOutOfMemoryTest::ImportUnderLimits(const std::string& path) {
   for (size_t below = kStep; below <= (1 << 20) && below < enough; below += kStep) {
     ImportWithHeadroom(path, base, enough - below);
   }
-  std::_Exit(0);
+  ExitChild(path, 0);
 }
 
-void GpxImportOutOfMemoryTest::ImportWithMemoryExhausted(std::string path) {
+void GpxImportOutOfMemoryTest::ImportWithMemoryExhausted(const std::string& path) {
+  std::string imported = path;  // copied while there is memory to copy it
   store.Append({1.0, 1.0, 5});  // a previous track
-  LimitAddressSpace(AddressSpaceInUse() + (1 << 20));
+  LimitAddressSpace(path, AddressSpaceInUse() + (1 << 20));
   // Take every byte there is, in a chain through the blocks themselves.
   void* blocks = nullptr;
   for (size_t size = 1 << 20; size >= sizeof(void*); size /= 2) {
@@ -155,7 +165,7 @@ void GpxImportOutOfMemoryTest::ImportWithMemoryExhausted(std::string path) {
       blocks = block;
     }
   }
-  ImportGpx(std::move(path), store, baseTime);
+  ImportGpx(std::move(imported), store, baseTime);
   while (blocks) {
     void* next = *static_cast<void**>(blocks);
     std::free(blocks);
@@ -164,7 +174,7 @@ void GpxImportOutOfMemoryTest::ImportWithMemoryExhausted(std::string path) {
   LiftAddressSpaceLimit();
   const bool loadError =
       fake::State().messageBoxes.size() == 1 && fake::State().messageBoxes.front().text == kLoadError;
-  std::_Exit(loadError && store.Count() == 0 && baseTime == kOldBaseTime ? 0 : 1);
+  ExitChild(path, loadError && store.Count() == 0 && baseTime == kOldBaseTime ? 0 : 1);
 }
 
 #endif
