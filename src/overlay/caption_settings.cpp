@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <type_traits>
 
 #include "base/c_locale_space.h"
 #include "overlay/clock_text.h"
@@ -33,24 +34,18 @@ static_assert(std::size(kTexts) == static_cast<size_t>(CaptionSetting::kCount));
 
 const SettingText& TextsOf(CaptionSetting setting) { return kTexts[static_cast<int>(setting)]; }
 
-// A whole decimal number with an optional sign, nothing around it.
-std::optional<int32_t> ReadInteger(std::string_view text) {
+// A decimal number with an optional sign and nothing around it: whole for
+// an integral T; for a floating T, finite, with "." as the point whatever
+// the locale.
+template <typename T>
+std::optional<T> ReadDecimal(std::string_view text) {
   text = TrimCLocaleSpace(text);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  int32_t value = 0;
+  T value{};
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (text.empty() || error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
-  return value;
-}
-
-// A finite decimal number with "." as the point, whatever the locale.
-std::optional<double> ReadNumber(std::string_view text) {
-  text = TrimCLocaleSpace(text);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  double value = 0.0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc{} || end != text.data() + text.size() || !std::isfinite(value)) {
-    return std::nullopt;
+  if constexpr (std::is_floating_point_v<T>) {
+    if (!std::isfinite(value)) return std::nullopt;
   }
   return value;
 }
@@ -71,6 +66,14 @@ std::optional<uint32_t> ReadHex(std::string_view digits) {
   const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
   if (digits.empty() || error != std::errc{} || end != digits.data() + digits.size()) return std::nullopt;
   return value;
+}
+
+// Stores a value that was read; false, the field as it was, for none.
+template <typename Field, typename Value>
+bool Take(Field& field, const std::optional<Value>& value) {
+  if (!value) return false;
+  field = *value;
+  return true;
 }
 
 RgbColor FromRgb(uint32_t rgb) {
@@ -117,30 +120,15 @@ bool SetFromText(CaptionSettings& settings, CaptionSetting setting, std::string_
       settings.gpxFile = TrimCLocaleSpace(text);
       return true;
     case CaptionSetting::kUtcOffset:
-      if (const std::optional<int32_t> offset = ParseUtcOffset(text)) {
-        settings.utcOffset = *offset;
-        return true;
-      }
-      return false;
+      return Take(settings.utcOffset, ParseUtcOffset(text));
     case CaptionSetting::kClockDifference:
-      if (const std::optional<int32_t> difference = ParseClockDifference(text)) {
-        settings.clockDifference = *difference;
-        return true;
-      }
-      return false;
+      return Take(settings.clockDifference, ParseClockDifference(text));
     case CaptionSetting::kStart:
-      if (const std::optional<StartRule> start = ParseStartRule(text)) {
-        settings.start = *start;
-        return true;
-      }
-      return false;
+      return Take(settings.start, ParseStartRule(text));
     case CaptionSetting::kX:
+      return Take(settings.x, ReadDecimal<double>(text));
     case CaptionSetting::kY:
-      if (const std::optional<double> fraction = ReadNumber(text)) {
-        (setting == CaptionSetting::kX ? settings.x : settings.y) = *fraction;
-        return true;
-      }
-      return false;
+      return Take(settings.y, ReadDecimal<double>(text));
     case CaptionSetting::kFont:
       settings.font = TrimCLocaleSpace(text);
       if (settings.font.empty()) settings.font = kDefaultFont;
@@ -150,26 +138,19 @@ bool SetFromText(CaptionSettings& settings, CaptionSetting setting, std::string_
         settings.fontSize = 0;
         return true;
       }
-      const std::optional<int32_t> size = ReadInteger(text);
+      const std::optional<int32_t> size = ReadDecimal<int32_t>(text);
       if (!size || *size < 1 || *size > kMaxFontSize) return false;
       settings.fontSize = *size;
       return true;
     }
     case CaptionSetting::kTextColor:
+      return Take(settings.textColor, ParseColorText(text));
     case CaptionSetting::kBorderColor:
-      if (const std::optional<RgbColor> color = ParseColorText(text)) {
-        (setting == CaptionSetting::kTextColor ? settings.textColor : settings.borderColor) = *color;
-        return true;
-      }
-      return false;
+      return Take(settings.borderColor, ParseColorText(text));
     case CaptionSetting::kJosmSync:
-      if (const std::optional<bool> sync = ReadYesNo(text)) {
-        settings.josmSync = *sync;
-        return true;
-      }
-      return false;
+      return Take(settings.josmSync, ReadYesNo(text));
     case CaptionSetting::kJosmZoom: {
-      const std::optional<int32_t> zoom = ReadInteger(text);
+      const std::optional<int32_t> zoom = ReadDecimal<int32_t>(text);
       if (!zoom || *zoom < -10 || *zoom > 10) return false;
       settings.josmZoom = *zoom;
       return true;
