@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Writes deb-src entries beside the machine's own Debian entries, so that
-`apt-get source` fetches from the mirrors the machine already uses.
+`apt-get source` fetches from the mirrors the machine already uses; or, with
+--backports, a deb entry for the release's backports suite.
 
-  derive-deb-src.py [--apt-root DIR] [--codename NAME] OUT
+  derive-deb-src.py [--apt-root DIR] [--codename NAME] [--backports] OUT
 
 Reads DIR/sources.list and DIR/sources.list.d/*.list (one-line entries) and
 DIR/sources.list.d/*.sources (deb822) as apt does: comments, "Enabled: no"
@@ -16,6 +17,11 @@ the entry's URIs, suites, components and options (Signed-By, Architectures,
 ...). OUT is replaced in one step, never left empty or partly written. When
 the machine already has Debian deb-src entries nothing is derived and OUT is
 removed, lest apt see every source twice.
+
+With --backports: one deb stanza with suite NAME-backports per Debian deb
+entry of the suite NAME itself (the main archive, where backports live), with
+that entry's URIs, components and options. When the machine already has a
+NAME-backports deb entry, nothing is derived and OUT is removed.
 
 Exit status 0 when OUT was written or is not needed; 1, with a message saying
 what to add, when there is no Debian entry to derive from.
@@ -124,20 +130,25 @@ def debian_part(fields, codename):
     return (uris, suites) if uris and suites else None
 
 
-def derive(root, out, codename):
+def derive(root, out, codename, backports=False):
     """The text for OUT; "" when the machine has its own entries; None when it has no Debian entry."""
+    wanted = "deb" if backports else "deb-src"
     stanzas = []
     for fields in machine_entries(root, out):
         part = debian_part(fields, codename)
         if not part:
             continue
+        uris, suites = part
         types = field(fields, "Types").split()
-        if "deb-src" in types:
+        if wanted in types and (not backports or f"{codename}-backports" in suites):
             return ""
         if "deb" not in types:
             continue
-        uris, suites = part
-        lines = ["Types: deb-src", f"URIs: {' '.join(uris)}", f"Suites: {' '.join(suites)}",
+        if backports:
+            if codename not in suites:
+                continue
+            suites = [f"{codename}-backports"]
+        lines = [f"Types: {wanted}", f"URIs: {' '.join(uris)}", f"Suites: {' '.join(suites)}",
                  f"Components: {field(fields, 'Components')}"]
         for name, value in fields:
             if name.lower() not in ("types", "uris", "suites", "components", "enabled"):
@@ -167,18 +178,20 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--apt-root", default="/etc/apt")
     parser.add_argument("--codename", default=None)
+    parser.add_argument("--backports", action="store_true")
     parser.add_argument("out")
     args = parser.parse_args()
     codename = codename_of_machine() if args.codename is None else args.codename
 
-    text = derive(args.apt_root, args.out, codename)
+    text = derive(args.apt_root, args.out, codename, args.backports)
     if text is None:
         release = codename or "RELEASE"
+        kind, suite = ("deb", f"{release}-backports") if args.backports else ("deb-src", release)
         sys.exit(f"setup: no Debian entry (component main of {release}) in {args.apt_root}/sources.list or "
-                 f"{args.apt_root}/sources.list.d/ to derive a deb-src entry from.\n"
+                 f"{args.apt_root}/sources.list.d/ to derive a {kind} entry from.\n"
                  f"setup: add one for your Debian mirror, e.g. this line to {args.apt_root}/sources.list, "
                  f"with URI the mirror's address:\n"
-                 f"setup:   deb-src URI {release} main")
+                 f"setup:   {kind} URI {suite} main")
     if text:
         replace_file(args.out, text)
     elif os.path.exists(args.out):

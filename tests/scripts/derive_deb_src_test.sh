@@ -205,6 +205,33 @@ EOF
   printf 'Types: deb-src\nURIs: http://mirror.example/debian\nSuites: bookworm\nComponents: main\n' >"$out"
 }
 
+# --backports: from the main archive's entry only, not from -updates or -security.
+case_backports_from_main_suite() {
+  flags=--backports
+  put sources.list <<'EOF'
+deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://mirror.example/debian bookworm main
+deb http://mirror.example/debian bookworm-updates main
+deb http://security.example/debian-security bookworm-security main
+EOF
+  expect <<'EOF'
+Types: deb
+URIs: http://mirror.example/debian
+Suites: bookworm-backports
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOF
+}
+
+case_backports_already_there() {
+  flags=--backports
+  put sources.list.d/debian.sources <<'EOF'
+Types: deb
+URIs: http://mirror.example/debian
+Suites: bookworm bookworm-backports
+Components: main
+EOF
+}
+
 # --- name and expected status of each case
 cases=(
   "deb822_only 0"
@@ -215,6 +242,8 @@ cases=(
   "empty_left_over 0"
   "stale_out 0"
   "machine_has_deb_src 0"
+  "backports_from_main_suite 0"
+  "backports_already_there 0"
 )
 
 for row in "${cases[@]}"; do
@@ -223,9 +252,10 @@ for row in "${cases[@]}"; do
   root=$case_dir/apt
   out=$root/sources.list.d/meridel-deb-src.sources
   mkdir -p "$root/sources.list.d"
+  flags=
   "case_$name"
   status=0
-  python3 "$derive" --apt-root "$root" --codename bookworm "$out" >"$case_dir/stdout" 2>"$case_dir/stderr" || status=$?
+  python3 "$derive" --apt-root "$root" --codename bookworm $flags "$out" >"$case_dir/stdout" 2>"$case_dir/stderr" || status=$?
   [ "$status" -eq "$want" ] || fail "status $status, expected $want; stderr: $(cat "$case_dir/stderr")"
   if [ "$want" -ne 0 ]; then
     grep -q "deb-src URI bookworm main" "$case_dir/stderr" && grep -q "$root/sources.list" "$case_dir/stderr" \
@@ -244,7 +274,7 @@ for row in "${cases[@]}"; do
   cp "$out" "$case_dir/check/"
   targets=$(apt-get -o Dir::Etc::sourcelist=/dev/null -o Dir::Etc::sourceparts="$case_dir/check" \
     -o Dir::State::Lists="$case_dir/lists" indextargets --no-release-info --format '$(TARGET_OF)' 2>"$case_dir/apt.err" | sort -u)
-  [ "$targets" = deb-src ] && [ ! -s "$case_dir/apt.err" ] \
+  [ "$targets" = "$(sed -n 's/^Types: //p' "$out" | sort -u)" ] && [ ! -s "$case_dir/apt.err" ] \
     || fail "apt reads: '${targets//$'\n'/ }' $(cat "$case_dir/apt.err")"
 done
 
