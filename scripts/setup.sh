@@ -1,18 +1,35 @@
 #!/usr/bin/env bash
-# Installs what building, testing and the demo need on Debian bookworm, as root.
-# Idempotent: when everything is present it only checks and returns.
+# Installs what building, testing and the demo need on Debian 12 (bookworm) or
+# Debian 13 (trixie), as root. Idempotent: when everything is present it only
+# checks and returns.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
 deps="$repo/.deps"
+
+# Package names that differ between the releases; the emulator that starts
+# Wine on a kernel without 32-bit emulation: its package, binary and suite.
+release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+case $release in
+  bookworm)
+    clang_runtime=libclang-rt-14-dev
+    emulator=(qemu-user-static /usr/bin/qemu-i386-static bookworm-backports) ;;
+  trixie)
+    clang_runtime=libclang-rt-dev
+    emulator=(qemu-user /usr/bin/qemu-i386 trixie) ;;
+  *)
+    echo "setup: $(. /etc/os-release && echo "${PRETTY_NAME:-this system}") is not supported (Debian 12 bookworm and Debian 13 trixie are); trying Debian 13's package names, the build may still work"
+    clang_runtime=libclang-rt-dev
+    emulator=(qemu-user /usr/bin/qemu-i386 "") ;;
+esac
 
 packages=(
   cmake ninja-build g++ pkg-config python3 iproute2 dpkg-dev git
   ffmpeg frei0r-plugins-dev  # the release test: Debian's ffmpeg loads a packaged frei0r filter
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libtinyxml2-dev libcurl4-openssl-dev
-  g++-mingw-w64-i686 wine wine64 wine32:i386 fonts-ipafont-gothic qemu-user-static
-  clang libclang-rt-14-dev valgrind
+  g++-mingw-w64-i686 wine wine64 wine32:i386 fonts-ipafont-gothic
+  clang "$clang_runtime" valgrind
   libfreetype-dev libfontconfig-dev fonts-dejavu-core melt  # the frei0r filter: drawing, its default font, a second host
   nftables  # drops SYNs to the JOSM port in the sync time-out test
   libmlt-dev libmlt++-dev  # the MLT module and the meridel command
@@ -56,20 +73,45 @@ if [ "${#missing[@]}" -gt 0 ]; then
 fi
 
 # Wine's 32-bit side needs the kernel's 32-bit emulation. Where the kernel has
-# it switched off, run 32-bit Linux programs through qemu's user-mode emulator
-# instead (Wine's 64-bit side stays native).
-if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  binfmt=/proc/sys/fs/binfmt_misc
+# it switched off, 32-bit programs run through qemu's user-mode emulator, from
+# version 10: Wine fails to start under 7.2 ("failed to map the shared user
+# data"). Wine's 64-bit side stays native.
+binfmt=/proc/sys/fs/binfmt_misc
+entry=$binfmt/meridel-i386
+if [ -f "$entry" ] || ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
   [ -f "$binfmt/register" ] || as_root mount -t binfmt_misc binfmt_misc "$binfmt"
-  if [ ! -f "$binfmt/meridel-i386" ]; then
-    echo ':meridel-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' \
-      | as_root tee "$binfmt/register" >/dev/null
+  read -r emulator_package emulator_binary emulator_suite <<<"${emulator[*]}"
+  emulator_version() { dpkg-query -W -f='${Version}' "$emulator_package" 2>/dev/null; }
+  starts_wine() { dpkg --compare-versions "$(emulator_version)" ge 1:10~; }
+  reregister=0 registered=0
+  if ! starts_wine && [ -n "$emulator_suite" ]; then
+    if [ "$emulator_suite" != "$release" ]; then
+      as_root python3 "$repo/scripts/derive-deb-src.py" --backports /etc/apt/sources.list.d/meridel-backports.sources
+      updated=0
+    fi
+    update_once
+    apt_install -t "$emulator_suite" "$emulator_package" && reregister=1
   fi
-  /usr/lib/wine/wine --version >/dev/null 2>&1 && echo "setup: 32-bit programs run through qemu-i386 (kernel 32-bit emulation is off)"
+  if starts_wine; then
+    # The F flag opens the interpreter once, at registration: register again
+    # after the binary changed or another one was registered.
+    if [ "$reregister" -eq 1 ] || ! grep -qx "interpreter $emulator_binary" "$entry" 2>/dev/null; then
+      [ ! -f "$entry" ] || echo -1 | as_root tee "$entry" >/dev/null
+      echo ":meridel-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:$emulator_binary:F" \
+        | as_root tee "$binfmt/register" >/dev/null
+      registered=1
+    fi
+    [ "$registered" -eq 0 ] || echo "setup: 32-bit programs run through qemu-i386 $(emulator_version) from ${emulator_suite:-the release} (the kernel's 32-bit emulation is off)"
+  else
+    # An emulator that cannot start Wine only makes the Windows tests fail slowly.
+    [ ! -f "$entry" ] || echo -1 | as_root tee "$entry" >/dev/null
+    echo "setup: the kernel's 32-bit emulation is off and no qemu-i386 10 or later could be installed ($emulator_package from ${emulator_suite:-no known suite}): the Windows tests will be skipped"
+  fi
 fi
 
 # tinyxml2's source, the same version as the native package, for the Windows build.
-version=$(dpkg-query -W -f='${Version}' libtinyxml2-dev)
+# The source's version: a binary rebuilt by Debian carries a +bN suffix.
+version=$(dpkg-query -W -f='${source:Version}' libtinyxml2-dev)
 upstream=${version%%-*}; upstream=${upstream%%+*}
 stamp="$deps/tinyxml2.version"
 if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$version" ] || [ ! -f "$deps/tinyxml2/tinyxml2.cpp" ]; then
@@ -104,3 +146,4 @@ if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$version" ] || [ ! -f "$deps/tin
   echo "$version" >"$stamp"
   echo "setup: tinyxml2 $upstream source ready in $deps/tinyxml2"
 fi
+echo "setup: ready for $(. /etc/os-release && echo "${PRETTY_NAME:-$release}")"
