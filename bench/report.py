@@ -538,6 +538,7 @@ QUIET_CASES = [
     ("absent", "JOSM absent, refused at once (as Linux refuses)", None),
     ("slow-refusal", "JOSM absent, refused after a second (as Windows refuses; first SYN dropped)", "connect"),
     ("dropped", "Nothing answering (every SYN dropped)", "connect"),
+    ("dropped-after-answer", "SYNs dropped right after an answer", "connect"),
     ("hang", "JOSM hanging (accepts, never answers)", "receive"),
     ("present", "JOSM present", None),
 ]

@@ -47,6 +47,10 @@ if [ "${1:-}" = "--sync-in-namespace" ]; then
         absent) setup=(stop) ;;
         slow-refusal) setup=(refuse-slowly) ;;
         dropped) setup=(drop) ;;
+        dropped-after-answer)
+          setup=(start ok)
+          # The benchmark drops the SYNs itself, right after answered frames.
+          export MERIDEL_SYNC_THEN="'$repo/tools/josm-standin-serve.sh' '$josm' drop >/dev/null" ;;
         hang) setup=(start hang) ;;
         present) setup=(start ok) ;;
       esac
@@ -93,7 +97,7 @@ if [ "${1:-}" = "--windows-in-namespace" ]; then
   bash -c 'wine_run=$1 host=$2 module=$3 josm=$4; shift 4
     exec "$wine_run" "$host" bench "$module" --unix-pid $$ --josm "$josm" "$@"' \
     bash "$repo/tools/wine-run.sh" "$host" "$module" "$josm" --sync-frames 300 --sync-paced \
-    --sync-cases absent,present,slow-refusal,hang,dropped "$@" >"$results/windows.jsonl"
+    --sync-cases absent,present,slow-refusal,hang,dropped,dropped-after-answer "$@" >"$results/windows.jsonl"
   exit 0
 fi
 
@@ -204,7 +208,7 @@ for what in curl-present module-absent curl-absent; do
   unshare --net -- "$0" --sync-in-namespace "$what" "$bench" "$results"
 done
 # --- "JOSM sync" at 29.97 fps whatever JOSM does, each case in a namespace ---
-for case in absent slow-refusal dropped hang present; do
+for case in absent slow-refusal dropped dropped-after-answer hang present; do
   unshare --net -- "$0" --sync-in-namespace "paced-$case" "$bench" "$results"
 done
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include "bench_host.h"
@@ -104,7 +105,9 @@ BENCHMARK(BM_FrameCallback_Sync)->Iterations(kSyncFrames)->UseRealTime()->Unit(b
 
 // Frames at 29.97 fps, as in playback, each timed alone: the average and the
 // worst frame whatever JOSM does. The time is the frames' own, not the
-// pauses between them.
+// pauses between them. With MERIDEL_SYNC_THEN set, five frames answered
+// first, then that shell command (which changes JOSM's side), then the timed
+// frames at once.
 void BM_FrameCallback_SyncPaced(benchmark::State& state) {
   using Clock = std::chrono::steady_clock;
   constexpr int kFrames = 300;
@@ -117,6 +120,10 @@ void BM_FrameCallback_SyncPaced(benchmark::State& state) {
     SyncedHost synced(client);
     BenchHost& host = synced.Host();
     FrameProcInfo frame = host.Frame(0);
+    if (const char* then = std::getenv("MERIDEL_SYNC_THEN")) {
+      for (int i = 0; i < 5; ++i, ++frame.frame) benchmark::DoNotOptimize(host.Render(frame));
+      if (std::system(then) != 0) state.SkipWithError("MERIDEL_SYNC_THEN failed");
+    }
     for (auto _ : state) {
       const Clock::time_point start = Clock::now();
       for (int i = 0; i < kFrames; ++i, ++frame.frame) {

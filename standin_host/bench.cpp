@@ -31,15 +31,19 @@ struct BenchOptions {
   int unixPid = 0;         // 0: no memory figures
 };
 
-// What the driver is asked for before each sync case (josm_link.h).
+// What the driver is asked for before each sync case (josm_link.h), and,
+// where the case has one, between its answered warm-up frames and its timed
+// ones.
 struct SyncCase {
   const char* name;
   const char* command;
+  const char* then = nullptr;
 };
 constexpr SyncCase kSyncCases[] = {
     {"absent", "stop"},                   // nothing listens: refused at once, as Linux does
     {"slow-refusal", "refuse-slowly"},    // refused after a second, as Windows refuses
     {"dropped", "drop"},                  // connection attempts unanswered, as behind a firewall
+    {"dropped-after-answer", "start ok", "drop"},  // the same, with the last answer just before
     {"hang", "start hang"},               // accepted, read and never answered, as JOSM behind a modal dialog
     {"present", "start ok"},              // answered with 200
     {"resume", "start ok"},               // JOSM comes up within the quiet period after a slow refusal
@@ -276,20 +280,26 @@ class Bench {
       } else if (!josm_.Control(found->command, error)) {
         failures += Failed(error);
       } else {
-        SyncFrames(name, points);
+        failures += SyncFrames(*found, points);
       }
     }
     host_.checkValues[meridel::kCheckJosmSync] = 0;
     return failures;
   }
 
-  void SyncFrames(const std::string& name, uint32_t points) {
+  int SyncFrames(const SyncCase& syncCase, uint32_t points) {
+    const std::string name = syncCase.name;
     int32_t next = 0;
     // The first request opens the HTTP session. Where JOSM does not answer,
     // a warm-up would only cost its time-out.
-    if (name == "absent" || name == "present") RenderFrames(5, points, next, true);
-    // Any quiet period of an earlier frame is over before the first timed one.
-    if (name != "present") Sleep(kQuietPeriodPassedMs);
+    if (name == "absent" || name == "present" || syncCase.then) RenderFrames(5, points, next, true);
+    std::string error;
+    if (syncCase.then) {
+      if (!josm_.Control(syncCase.then, error)) return Failed(error);
+    } else if (name != "present") {
+      // Any quiet period of an earlier frame is over before the first timed one.
+      Sleep(kQuietPeriodPassedMs);
+    }
     josm_.Mark();
     std::vector<int64_t> each;
     const Stopwatch elapsed;
@@ -310,6 +320,7 @@ class Bench {
                 {"cpu_ns", Dec(times.cpu)}, {"worst_ns", Dec(worst)}, {"waits", Dec(waits)},
                 {"worst_quick_ns", Dec(worstQuick)}, {"elapsed_ns", Dec(elapsedNs)},
                 {"requests_received", Dec(static_cast<int64_t>(requests))}}));
+    return 0;
   }
 
   // One request is refused slowly, JOSM comes up, and frames go on at the

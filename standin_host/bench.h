@@ -14,8 +14,9 @@ namespace standin {
 // Imports the files in order and renders the last one's track. --josm names
 // the JOSM stand-in's folder (josm_link.h): without it, no sync figures.
 // The sync cases (default absent,present; see bench.cpp): absent,
-// slow-refusal, dropped, hang and present time --sync-frames frames each (back to back, or at the
-// source's rate with --sync-paced) with their worst frame; resume times how
+// slow-refusal, dropped, dropped-after-answer (the first timed frame right after answered ones),
+// hang and present time --sync-frames frames each (back to back, or at the source's rate with
+// --sync-paced) with their worst frame; resume times how
 // long after JOSM comes up requests reach it again.
 // --unix-pid names the Linux process that runs us, for its memory figures.
 // Prints one JSON line per figure. Returns 0, 1 when a step failed, 2 for

@@ -3,9 +3,10 @@
 # 300 frames at the source's rate while connections to port 8111 are refused
 # only after a second (Windows' slow refusal of a closed loopback port), 300
 # with a stand-in that accepts and never answers, JOSM coming up just after
-# a refused request, then, after JOSM's answers, 300 while every connection
-# attempt is dropped (a firewall; Wine's WinINet applies no connect time-out,
-# so only the module's own check bounds these). Checks that the worst frame
+# a refused request, then 300 while every connection attempt is dropped (a
+# firewall; Wine's WinINet applies no connect time-out, so only the module's
+# own check bounds these): once after a pause, once right after answers (JOSM
+# frozen mid-playback). Checks that the worst frame
 # waits no longer than the connection (or answer) time-out, that at most one
 # frame per quiet period waits, that the other frames pay almost nothing,
 # and that requests reach JOSM again within the quiet period.
@@ -53,7 +54,7 @@ trap finish EXIT
 trap 'exit 143' TERM INT
 
 timeout --kill-after=10 240 "$repo/tools/wine-run.sh" "$host" bench "$module" --josm "$out/josm" --frames 1000 \
-  --sync-frames 300 --sync-paced --sync-cases slow-refusal,hang,resume,dropped "$out/track.gpx" >"$out/figures.jsonl"
+  --sync-frames 300 --sync-paced --sync-cases slow-refusal,hang,resume,dropped,dropped-after-answer "$out/track.gpx" >"$out/figures.jsonl"
 status=$?
 [ "$status" -eq 77 ] && exit 77
 
@@ -79,7 +80,7 @@ def ms(ns):
     return ns / 1e6
 
 for name, limit, received in (("slow-refusal", CONNECT_MS, False), ("dropped", CONNECT_MS, False),
-                              ("hang", ANSWER_MS, True)):
+                              ("dropped-after-answer", CONNECT_MS, False), ("hang", ANSWER_MS, True)):
     case = cases.get(name)
     if not case:
         faults.append(f"{name}: not measured")

@@ -1,8 +1,6 @@
 // The module's HTTP client on 32-bit Windows: WinINet, one call per
-// operation, and a Winsock connection check while the link is not known up.
+// operation, and a bounded Winsock connection check before each request.
 #include "platform/win32/wininet_client.h"
-
-#include "platform/clock.h"
 
 // Winsock's header before windows.h, which would otherwise bring the old one.
 #include <winsock2.h>
@@ -27,9 +25,6 @@ static_assert(INTERNET_FLAG_RELOAD == kRequestReload && INTERNET_FLAG_NO_CACHE_W
 // The check's limit for a session whose time-outs were never set: WinINet's
 // own default connect time-out.
 constexpr uint32_t kDefaultConnectMs = 60000;
-// How long an answer vouches for the port: frames in playback come much
-// closer together; after a longer pause the port may no longer serve.
-constexpr uint64_t kAnswerVouchesMs = 1000;
 
 HINTERNET AsInternet(HttpHandle handle) { return static_cast<HINTERNET>(handle); }
 
@@ -100,7 +95,7 @@ class WinInetClient final : public HttpClient {
   HttpHandle OpenSession(const char* agentName) override {
     // Synchronous, with the system's configured proxy settings.
     HINTERNET session = InternetOpenA(agentName, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-    if (session) Record([&] { sessions_.try_emplace(session); });
+    if (session) Record([&] { timeoutsOf_.try_emplace(session); });
     return session;
   }
 
@@ -111,49 +106,37 @@ class WinInetClient final : public HttpClient {
   void SetTimeouts(HttpHandle session, const HttpTimeouts& timeouts) override {
     if (!session) return;
     Apply(session, timeouts);
-    Record([&] { sessions_[session].timeouts = timeouts; });
+    Record([&] { timeoutsOf_[session] = timeouts; });
   }
 
   HttpHandle Connect(HttpHandle session, const char* server, uint16_t port) override {
-    Session known;
+    std::optional<HttpTimeouts> timeouts;
     {
       const std::lock_guard<std::mutex> lock(mutex_);
-      const auto found = sessions_.find(session);
+      const auto found = timeoutsOf_.find(session);
       // No record (no memory was left for one): no limit is known to check with.
-      if (found == sessions_.end()) return nullptr;
-      known = found->second;
+      if (found == timeoutsOf_.end()) return nullptr;
+      timeouts = found->second;
     }
-    const std::optional<HttpTimeouts>& timeouts = known.timeouts;
-    // WinINet connects only when the request is sent; checking here lets a
-    // port where nothing serves fail as a refused connection does.
-    const bool vouched = known.answeredAt && MonotonicMilliseconds() - *known.answeredAt < kAnswerVouchesMs;
-    if (!vouched && !ServesConnections(server, port, timeouts ? timeouts->connect : kDefaultConnectMs))
-      return nullptr;
+    // WinINet connects only when the request is sent, and neither Wine nor
+    // Windows bounds that connect by the limit set: checking here, before
+    // every request, lets a port where nothing serves fail as a refused
+    // connection does. An earlier answer proves nothing: JOSM closes each
+    // connection, so every request connects anew, and the port may stop
+    // answering at any moment.
+    if (!ServesConnections(server, port, timeouts ? timeouts->connect : kDefaultConnectMs)) return nullptr;
     HINTERNET connection =
         InternetConnectA(AsInternet(session), server, port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
-    if (connection) {
-      if (timeouts) Apply(connection, *timeouts);
-      Record([&] { sessionOf_[connection] = session; });
-    }
+    if (connection && timeouts) Apply(connection, *timeouts);
     return connection;
   }
 
   HttpHandle OpenRequest(HttpHandle connection, const char* verb, const char* object, uint32_t flags) override {
     // Version, referrer and accepted types: the client's defaults.
-    HINTERNET request = HttpOpenRequestA(AsInternet(connection), verb, object, nullptr, nullptr, nullptr, flags, 0);
-    if (request) {
-      Record([&] {
-        const auto found = sessionOf_.find(connection);
-        if (found != sessionOf_.end()) sessionOf_[request] = found->second;
-      });
-    }
-    return request;
+    return HttpOpenRequestA(AsInternet(connection), verb, object, nullptr, nullptr, nullptr, flags, 0);
   }
 
-  // Only an answer with a status vouches for the port, for a while; anything
-  // less means that the next request checks again.
   bool SendRequest(HttpHandle request) override {
-    MarkAnswered(request, false);
     return HttpSendRequestA(AsInternet(request), "", 0, nullptr, 0) != FALSE;
   }
 
@@ -164,7 +147,6 @@ class WinInetClient final : public HttpClient {
     DWORD length = sizeof code;
     const bool read =
         HttpQueryInfoA(AsInternet(request), kStatusCodeAsNumber, &code, &length, nullptr) != FALSE && code >= 100;
-    MarkAnswered(request, read);
     if (read) status = code;
     return read;
   }
@@ -173,25 +155,10 @@ class WinInetClient final : public HttpClient {
     if (!handle) return;
     InternetCloseHandle(AsInternet(handle));
     const std::lock_guard<std::mutex> lock(mutex_);
-    sessions_.erase(handle);
-    sessionOf_.erase(handle);
+    timeoutsOf_.erase(handle);
   }
 
  private:
-  struct Session {
-    std::optional<HttpTimeouts> timeouts;
-    std::optional<uint64_t> answeredAt;  // when its last request was answered, if it was
-  };
-
-  void MarkAnswered(HttpHandle request, bool answered) {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    const auto owner = sessionOf_.find(request);
-    if (owner == sessionOf_.end()) return;
-    const auto session = sessions_.find(owner->second);
-    if (session != sessions_.end())
-      session->second.answeredAt = answered ? std::optional<uint64_t>(MonotonicMilliseconds()) : std::nullopt;
-  }
-
   // A failed option leaves that wait to the system's default; the request still goes out.
   static void Apply(HttpHandle handle, const HttpTimeouts& timeouts) {
     const std::pair<DWORD, DWORD> options[] = {{INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.connect},
@@ -200,8 +167,8 @@ class WinInetClient final : public HttpClient {
     for (auto [option, value] : options) InternetSetOptionA(AsInternet(handle), option, &value, sizeof value);
   }
 
-  // Without memory for a record a session makes no connection, and a request
-  // whose session is not known is checked every time: slower, never unbounded.
+  // Without memory for a record a session makes no connection: no request
+  // goes out without a bound on its connection.
   template <class Change>
   void Record(Change&& change) {
     const std::lock_guard<std::mutex> lock(mutex_);
@@ -212,8 +179,7 @@ class WinInetClient final : public HttpClient {
   }
 
   std::mutex mutex_;
-  std::map<HttpHandle, Session> sessions_;
-  std::map<HttpHandle, HttpHandle> sessionOf_;  // connections and requests: the session they came from
+  std::map<HttpHandle, std::optional<HttpTimeouts>> timeoutsOf_;  // each open session's, once set
 };
 
 WinInetClient systemClient;
