@@ -200,15 +200,17 @@ check_caption() {  # MONITOR SCREENSHOT FRAME
 # second after FIRST_SECOND on. Editors render ahead of what their monitor
 # shows (by up to READ_AHEAD seconds), and render the frame at their position
 # again when they stop: after the run of seconds there may be one more
-# request, for that frame: that of the position's second, or of the one
-# before (Shotcut now and then renders one of the second before).
+# request, for that frame: that of the position's second, or of one of the
+# READ_AHEAD before it (Shotcut now and then renders one of the second
+# before; a loaded Kdenlive's position field ran two seconds ahead of the
+# frame it rendered again).
 read_ahead=2
 check_playing() {  # REQUESTS_BEFORE FIRST_SECOND POSITION_SECOND
   local stop=$3 received run wanted last n back=
   received=$(requests_since "$1")
   n=$(grep -c . <<<"$received" || true)
   run=$received last=$(($2 + n))
-  for second in "$stop" $((stop - 1)); do
+  for second in $(seq "$stop" -1 $((stop - read_ahead))); do
     if [ "$n" -ge 2 ] && [ "$(tail -n1 <<<"$received")" = "$(expected "$second" 4)" ] &&
       [ $((last - 1)) -gt "$second" ]; then
       back=$second last=$((last - 1)) run=$(head -n -1 <<<"$received")
