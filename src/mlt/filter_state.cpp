@@ -52,7 +52,9 @@ FilterState::~FilterState() {
 
 void FilterState::Render(mlt_frame frame, uint8_t* image, mlt_image_format format, int width, int height) {
   const std::lock_guard<std::mutex> lock(mutex_);
-  settings_.Update(MLT_FILTER_PROPERTIES(filter_), [this](const std::string& line) { log_.Once(MLT_LOG_WARNING, line); });
+  settings_.Update(MLT_FILTER_PROPERTIES(filter_), mlt_filter_get_position(filter_, frame),
+                   mlt_filter_get_length2(filter_, frame),
+                   [this](const std::string& line) { log_.Once(MLT_LOG_WARNING, line); });
   ImportIfChanged();
   const CaptionSettings& settings = settings_.Settings();
   mlt_profile profile = mlt_service_profile(MLT_FILTER_SERVICE(filter_));

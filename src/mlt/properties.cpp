@@ -81,8 +81,11 @@ void SetDefaultProperties(mlt_properties properties, const char* resource) {
   if (resource) mlt_properties_set(properties, Key(CaptionSetting::kGpxFile), resource);
 }
 
-std::optional<std::string> PropertySettings::UpdateOne(mlt_properties properties, CaptionSetting setting) {
-  const char* value = mlt_properties_get(properties, Key(setting));
+std::optional<std::string> PropertySettings::UpdateOne(mlt_properties properties, CaptionSetting setting,
+                                                       int position, int length) {
+  const bool mayHoldKeyframes = setting != CaptionSetting::kGpxFile && setting != CaptionSetting::kFont;
+  const char* value = mayHoldKeyframes ? mlt_properties_anim_get(properties, Key(setting), position, length)
+                                       : mlt_properties_get(properties, Key(setting));
   // An unset property reads as its default.
   const std::string_view text = value ? std::string_view(value) : DefaultText(setting);
   std::optional<std::string>& last = texts_[static_cast<size_t>(setting)];

@@ -41,17 +41,20 @@ std::vector<PropertyDoc> PropertyDocs();
 // `resource` when given (melt's `-filter meridel FILE`).
 void SetDefaultProperties(mlt_properties properties, const char* resource);
 
-// The caption settings that a filter's properties hold. A property's text
-// is read again only when it changed; a text that cannot be used leaves its
-// setting as it was.
+// The caption settings that a filter's properties hold, at one position of
+// the filter. Each property is read as MLT's animation API reads it, so a
+// plain value and an editor's keyframed form ("0=0xffffffff", as Kdenlive
+// stores colours) both work; paths and font patterns, which may hold '=' or
+// ';', are read as they are. A property's text is read again only when it
+// changed; a text that cannot be used leaves its setting as it was.
 class PropertySettings {
  public:
   // Calls `refused` with the one line a user sees for each newly refused text.
   template <typename Refused>
-  void Update(mlt_properties properties, Refused&& refused) {
+  void Update(mlt_properties properties, int position, int length, Refused&& refused) {
     for (int index = 0; index < static_cast<int>(CaptionSetting::kCount); ++index) {
       const auto setting = static_cast<CaptionSetting>(index);
-      if (const std::optional<std::string> line = UpdateOne(properties, setting)) refused(*line);
+      if (const std::optional<std::string> line = UpdateOne(properties, setting, position, length)) refused(*line);
     }
   }
 
@@ -59,7 +62,7 @@ class PropertySettings {
 
  private:
   // The refusal line, when the property's new text was refused.
-  std::optional<std::string> UpdateOne(mlt_properties properties, CaptionSetting setting);
+  std::optional<std::string> UpdateOne(mlt_properties properties, CaptionSetting setting, int position, int length);
 
   CaptionSettings settings_;
   std::array<std::optional<std::string>, static_cast<size_t>(CaptionSetting::kCount)> texts_;

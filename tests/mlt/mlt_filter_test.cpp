@@ -401,6 +401,36 @@ TEST_F(MltFilterTest, ClockSettingsShiftTheMomentAndRefusedTextsKeepTheValueBefo
   mlt_filter_close(filter);
 }
 
+// Kdenlive saves values in MLT's keyframe forms ("0=v", "00:00:00.000=v"):
+// each draws what the plain value draws, with no refusal.
+TEST_F(MltFilterTest, KeyframedFormsOfAValueDrawAsThePlainValue) {
+  const auto render = [this](const std::vector<std::pair<std::string, std::string>>& properties) {
+    Clip clip(profile, {});
+    mlt_filter filter = NewMeridel(profile, properties);
+    mlt_producer_attach(clip.producer(), filter);
+    mlt_filter_close(filter);
+    return Render(clip.producer(), 250);
+  };
+  const struct {
+    const char* name;
+    const char* plain;
+    std::vector<const char*> keyframed;
+  } cases[] = {
+      {"text_color", "#FFFF00", {"0=0xffff00ff", "00:00:00.000=0xffff00ff"}},
+      {"border_color", "red", {"0=0xff0000ff"}},
+      {"utc_offset", "+02:00", {"0=+02:00"}},
+      {"font_size", "20", {"0=20"}},
+      {"x", "0.5", {"0=0.5"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<uint8_t> plain = render({{c.name, c.plain}});
+    EXPECT_NE(plain, render({}));
+    for (const char* keyframed : c.keyframed) EXPECT_EQ(render({{c.name, keyframed}}), plain) << keyframed;
+  }
+  EXPECT_EQ(TimesSaid("keeping the value before"), 0u);
+}
+
 TEST_F(MltFilterTest, DrawsInTheFormatTheChainHasAndLeavesOthersUntouched) {
   struct Case {
     ClipFacts clip;

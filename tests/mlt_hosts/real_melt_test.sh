@@ -138,5 +138,21 @@ for case in "${cases[@]}"; do
     fi
   fi
 done
+
+# Kdenlive saves colours, and values it animates, in MLT's keyframe forms.
+echo "== the keyframed forms Kdenlive saves draw as the plain values"
+keyframed=("utc_offset=0=+02:00" "clock_difference=-00:00:05" "x=0=0.05" "y=0.8" "font_size=0=20"
+  "text_color=00:00:00.000=0xffcc00ff" "border_color=0=0x202060ff")
+profile=p25 clips="a.mp4 in=270 out=279" consumer=pix_fmt=yuyv422
+: >melt.log
+render plain.raw -filter "meridel:$ride" "${params[@]}"
+render keyframed.raw -filter "meridel:$ride" "${keyframed[@]}"
+if ! cmp -s plain.raw keyframed.raw || grep -q "keeping the value before" melt.log; then
+  echo "FAIL: melt drew otherwise with ${keyframed[*]} than with ${params[*]}"
+  grep "keeping the value before" melt.log || true
+  status=1
+else
+  echo "OK: the same frames with ${keyframed[*]}"
+fi
 [ "$status" -eq 0 ] && rm -f ./*.raw
 exit "$status"
