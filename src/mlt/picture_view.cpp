@@ -7,10 +7,15 @@ extern "C" {
 namespace meridel::mlt {
 namespace {
 
+// Frames and profiles name the colour space by its standard's number (601,
+// 709, 240; 0 unset) in every MLT 7. Not by mlt_colorspace: MLT 7.34
+// renumbered that enum, so a compiled-in value holds for one side only.
+constexpr int kBt709 = 709;
+
 drawing::YuvEncoding EncodingOf(mlt_properties frame, mlt_profile profile) {
   int colorspace = mlt_properties_get_int(frame, "colorspace");
   if (colorspace == 0 && profile) colorspace = profile->colorspace;
-  return {.bt709 = colorspace == 709, .fullRange = mlt_properties_get_int(frame, "full_range") != 0};
+  return {.bt709 = colorspace == kBt709, .fullRange = mlt_properties_get_int(frame, "full_range") != 0};
 }
 
 }  // namespace
@@ -68,8 +73,12 @@ std::optional<drawing::Picture> PictureOf(uint8_t* image, mlt_image_format forma
 }
 
 bool ConvertToDrawable(mlt_frame frame, uint8_t** image, mlt_image_format* format) {
+  // Only the formats numbered alike in every MLT 7 are named here: later
+  // versions added formats (yuv420p10, yuv444p10) before mlt_image_invalid,
+  // so a compiled-in mlt_image_invalid is one of them there. The converter
+  // refuses what it does not know.
   if (*format == mlt_image_movit || *format == mlt_image_opengl_texture || *format == mlt_image_none ||
-      *format == mlt_image_invalid || !frame->convert_image) {
+      !frame->convert_image) {
     return false;
   }
   uint8_t* converted = *image;

@@ -24,8 +24,9 @@ bool DrawsOn(mlt_image_format format);
 std::optional<drawing::Picture> PictureOf(uint8_t* image, mlt_image_format format, int width, int height,
                                           mlt_properties frame, mlt_profile profile);
 
-// Brings a frame's image of any other pixel format (yuv422p16) to 8-bit
-// 4:2:2 through the frame's own converter. False, the image untouched, when
+// Brings a frame's image of any other pixel format (yuv422p16, and the
+// 10-bit formats of MLT 7.16 on) to 8-bit 4:2:2 through the frame's own
+// converter. False, the image untouched, when
 // it cannot: GPU images (movit, textures) never can.
 bool ConvertToDrawable(mlt_frame frame, uint8_t** image, mlt_image_format* format);
 
