@@ -13,6 +13,9 @@ QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1.
   widgets.py frame APP ROLE NAME [...] [--fps N]
       Prints the frame a player's position field holds: its timecode text
       (HH:MM:SS:FF, at N frames a second, default 25), or else its value.
+  widgets.py text APP ROLE NAME [...]
+      Prints the text a field holds, to check what typing put there; exits 3
+      when the field shows none to the accessibility bus.
   widgets.py dump APP
       Prints the tree: role, name, extents.
 """
@@ -120,9 +123,14 @@ def frame_of(node, fps):
     return ((hours * 60 + minutes) * 60 + seconds) * fps + frames
 
 
+def text_of(node):
+    text = node.queryText()
+    return text.getText(0, text.characterCount)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("command", choices=["find", "frame", "dump"])
+    parser.add_argument("command", choices=["find", "frame", "text", "dump"])
     parser.add_argument("app")
     parser.add_argument("role", nargs="?")
     parser.add_argument("name", nargs="?")
@@ -159,6 +167,11 @@ def main():
         time.sleep(0.3)
     if args.command == "frame":
         print(frame_of(node, args.fps))
+    elif args.command == "text":
+        try:
+            print(text_of(node))
+        except Exception:
+            sys.exit(3)
     else:
         print(*extents(node))
 
