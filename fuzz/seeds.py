@@ -4,7 +4,7 @@
   seeds.py OUT_DIR SOURCE_DIR CORPUS_DIR
 
 OUT_DIR/<target>/ receives one file per seed: the unit tests' cases (time
-texts, documents, tracks and lookups, caption settings) and, when
+texts, documents, tracks and lookups, caption settings, settings' texts) and, when
 CORPUS_DIR exists, the real GPX files there (large ones cut after a point
 near 16 KiB and closed, so that each run stays fast) and their time texts.
 The binary layouts are those of fuzz/fuzz_support.h.
@@ -156,6 +156,25 @@ def caption_seeds():
     ]
 
 
+# ---------------------------------------------------------------- settings
+
+# What the hosts' descriptions give as examples, and texts next to them.
+SETTING_TEXTS = [
+    "", " ", "0", "1", "-1", "Z", "+02:00", "-03:30", "+9", " +05:45 ", "+18:00", "+18:01", "-00:00:05",
+    "+1:30:00", "-2:05", "+12", "+999:59:59", "1:60", "clip", "track", "2023-06-17T07:30:00Z",
+    "2023-06-17 07:30:00.5+02:00", "2023-06-17T07:30:00+0200", "2038-01-19T03:14:07Z", "0.5", "1e-3", "nan",
+    "Noto Sans:bold", "20", "1024", "1025", "#FFCC00", "0xffcc00ff", "#80FFCC00", "yellow", "gray", "-10", "10",
+]
+
+
+def settings_seeds(source):
+    """Each text for each setting: the first byte is CaptionSetting's value."""
+    with open(os.path.join(source, "src/overlay/caption_settings.h"), encoding="utf-8") as f:
+        names = re.search(r"enum class CaptionSetting : int \{([^}]*)kCount", f.read()).group(1)
+    count = len(re.findall(r"\bk\w+", names))
+    return [bytes([index]) + text.encode() for index in range(count) for text in SETTING_TEXTS]
+
+
 def main():
     out, source, corpus = sys.argv[1:4]
     documents = corpus_files(corpus)
@@ -163,6 +182,7 @@ def main():
     write_seeds(os.path.join(out, "gpx_walk"), document_seeds(documents))
     write_seeds(os.path.join(out, "lookup"), lookup_seeds())
     write_seeds(os.path.join(out, "caption"), caption_seeds())
+    write_seeds(os.path.join(out, "settings"), settings_seeds(source))
 
 
 if __name__ == "__main__":
