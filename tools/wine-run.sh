@@ -26,7 +26,7 @@ prepare() {
 }
 
 if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  echo "SKIPPED: this machine cannot run 32-bit programs, so Wine cannot run the Windows build (run scripts/setup.sh as root)" >&2
+  echo "SKIPPED: this machine cannot run 32-bit programs, so Wine cannot run the Windows build (scripts/setup.sh, as root, makes them run or says why it cannot)" >&2
   exit 77
 fi
 if [ ! -f "$ready" ]; then
