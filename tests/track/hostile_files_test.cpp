@@ -3,6 +3,7 @@
 // hangs. (The empty file, a missing path and a directory given as the path
 // are among the failures of gpx_import_test.cpp.)
 #include <gtest/gtest.h>
+#include <tinyxml2.h>
 
 #include <fstream>
 #include <optional>
@@ -60,7 +61,7 @@ TEST_F(HostileFilesTest, FilesThatAreNoTrackEndInAMessageAndAnEmptyStore) {
       {"a NUL byte inside the track", start + point + std::string(1, '\0') + point + "</trkseg></trk></gpx>",
        kLoadError},
       {"elements nested 100,000 deep", Nested(100'000, ""), kLoadError},
-      {"a point nested beyond the depth limit", start + Nested(150, point) + "</trkseg></trk></gpx>", kLoadError},
+      {"a point nested beyond the depth limit", start + Nested(TINYXML2_MAX_ELEMENT_DEPTH + 50, point) + "</trkseg></trk></gpx>", kLoadError},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
