@@ -16,7 +16,10 @@ fail() { echo "FAIL: $*" >&2; failed=1; }
 name=$(sed -n '/^The Export Tables/,/^Ordinal Base/s/^Name[[:space:]]*[0-9a-fA-F]* //p' "$headers")
 [ "$name" = "meridel.auf" ] || fail "export directory name is '$name', expected 'meridel.auf'"
 
-exports=$(sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/s/^[[:space:]]*\[ *[0-9]*\] //p' "$headers")
+# Each entry's name is its last field: binutils 2.44 puts the ordinal and
+# hint before it ("[   0] +base[   1]  0000 GetFilterTable").
+exports=$(awk '/^\[Ordinal\/Name Pointer\] Table/ { on = 1; next } on && /^$/ { on = 0 }
+  on && /^[[:space:]]*\[ *[0-9]+\]/ { print $NF }' "$headers")
 [ "$exports" = "GetFilterTable" ] || fail "exports are '$(echo $exports)', expected exactly 'GetFilterTable'"
 
 addresses=$(sed -n '/^Export Address Table -- /,/^$/p' "$headers" | grep -c 'Export RVA' || true)
