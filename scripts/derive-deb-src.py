@@ -4,6 +4,7 @@
 --backports, a deb entry for the release's backports suite.
 
   derive-deb-src.py [--apt-root DIR] [--codename NAME] [--backports] OUT
+  derive-deb-src.py [--apt-root DIR] [--codename NAME] --mirror
 
 Reads DIR/sources.list and DIR/sources.list.d/*.list (one-line entries) and
 DIR/sources.list.d/*.sources (deb822) as apt does: comments, "Enabled: no"
@@ -22,6 +23,9 @@ With --backports: one deb stanza with suite NAME-backports per Debian deb
 entry of the suite NAME itself (the main archive, where backports live), with
 that entry's URIs, components and options. When the machine already has a
 NAME-backports deb entry, nothing is derived and OUT is removed.
+
+With --mirror: prints the first URI of a Debian deb entry of the suite NAME
+itself, the mirror a root of another release is made from; nothing is written.
 
 Exit status 0 when OUT was written or is not needed; 1, with a message saying
 what to add, when there is no Debian entry to derive from.
@@ -160,6 +164,17 @@ def derive(root, out, codename, backports=False):
     return "\n".join(stanzas) if stanzas else None
 
 
+def mirror(root, codename):
+    """The first URI of a Debian deb entry of the suite CODENAME itself, or None."""
+    for fields in machine_entries(root, os.devnull):
+        part = debian_part(fields, codename)
+        if part and "deb" in field(fields, "Types").split():
+            uris, suites = part
+            if codename in suites or any(suite in ALIASES for suite in suites):
+                return uris[0]
+    return None
+
+
 def replace_file(path, text):
     # A name ending in "~" is one apt skips silently, should it read the folder meanwhile.
     fd, temporary = tempfile.mkstemp(dir=os.path.dirname(os.path.abspath(path)),
@@ -179,9 +194,19 @@ def main():
     parser.add_argument("--apt-root", default="/etc/apt")
     parser.add_argument("--codename", default=None)
     parser.add_argument("--backports", action="store_true")
-    parser.add_argument("out")
+    parser.add_argument("--mirror", action="store_true")
+    parser.add_argument("out", nargs="?")
     args = parser.parse_args()
     codename = codename_of_machine() if args.codename is None else args.codename
+    if args.mirror:
+        uri = mirror(args.apt_root, codename)
+        if uri is None:
+            sys.exit(f"setup: no Debian deb entry (component main of {codename or 'RELEASE'}) in "
+                     f"{args.apt_root}/sources.list or {args.apt_root}/sources.list.d/ names a mirror")
+        print(uri)
+        return
+    if args.out is None:
+        parser.error("OUT is required unless --mirror is given")
 
     text = derive(args.apt_root, args.out, codename, args.backports)
     if text is None:

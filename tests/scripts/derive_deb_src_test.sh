@@ -278,5 +278,16 @@ for row in "${cases[@]}"; do
     || fail "apt reads: '${targets//$'\n'/ }' $(cat "$case_dir/apt.err")"
 done
 
-[ "$failures" -eq 0 ] && echo "all ${#cases[@]} cases passed"
+# --mirror: the main archive's URI, not that of -security listed before it.
+root=$work/mirror/apt
+put sources.list <<'EOF'
+deb http://security.example/debian-security bookworm-security main
+deb https://vendor.example/linux/debian bookworm stable
+deb [arch=amd64] http://mirror.example/debian bookworm main contrib
+EOF
+name=mirror
+uri=$(python3 "$derive" --apt-root "$root" --codename bookworm --mirror) || fail "status $?"
+[ "$uri" = http://mirror.example/debian ] || fail "printed '$uri'"
+
+[ "$failures" -eq 0 ] && echo "all ${#cases[@]} cases passed, and --mirror"
 exit "$((failures > 0))"
