@@ -2,10 +2,21 @@
 # Installs what building, testing and the demo need on Debian 12 (bookworm) or
 # Debian 13 (trixie), as root. Idempotent: when everything is present it only
 # checks and returns.
+#
+#   setup.sh [--linux]
+#
+# --linux: only what the native build and its Linux hosts need; no Windows
+# build, Wine or fuzzing (a root of another release tests its hosts only).
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
 deps="$repo/.deps"
+linux_only=0
+case ${1:-} in
+  --linux) linux_only=1 ;;
+  '') ;;
+  *) echo "usage: $0 [--linux]" >&2; exit 2 ;;
+esac
 
 # Package names that differ between the releases; the emulator that starts
 # Wine on a kernel without 32-bit emulation: its package, binary and suite.
@@ -27,9 +38,7 @@ packages=(
   cmake ninja-build g++ pkg-config python3 iproute2 dpkg-dev git
   ffmpeg frei0r-plugins-dev  # the release test: Debian's ffmpeg loads a packaged frei0r filter
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libtinyxml2-dev libcurl4-openssl-dev
-  g++-mingw-w64-i686 wine wine64 wine32:i386 fonts-ipafont-gothic
-  clang "$clang_runtime" valgrind
+  libtinyxml2-dev libcurl4-openssl-dev valgrind
   libfreetype-dev libfontconfig-dev fonts-dejavu-core melt  # the frei0r filter: drawing, its default font, a second host
   nftables  # drops SYNs to the JOSM port in the sync time-out test
   libmlt-dev libmlt++-dev  # the MLT module and the meridel command
@@ -38,6 +47,8 @@ packages=(
   mpv libmpv-dev  # the mpv plug-in
   libavutil-dev  # the meridel command quiets libav's own log
 )
+[ "$linux_only" = 1 ] ||
+  packages+=(g++-mingw-w64-i686 wine wine64 wine32:i386 fonts-ipafont-gothic clang "$clang_runtime")
 
 . "$repo/scripts/apt-lib.sh"
 
@@ -60,7 +71,7 @@ update_once() {
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   added_i386=0
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  if [ "$linux_only" = 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     as_root dpkg --add-architecture i386
     added_i386=1
   fi
@@ -78,7 +89,7 @@ fi
 # data"). Wine's 64-bit side stays native.
 binfmt=/proc/sys/fs/binfmt_misc
 entry=$binfmt/meridel-i386
-if [ -f "$entry" ] || ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+if [ "$linux_only" = 0 ] && { [ -f "$entry" ] || ! /usr/lib/wine/wine --version >/dev/null 2>&1; }; then
   [ -f "$binfmt/register" ] || as_root mount -t binfmt_misc binfmt_misc "$binfmt"
   read -r emulator_package emulator_binary emulator_suite <<<"${emulator[*]}"
   emulator_version() { dpkg-query -W -f='${Version}' "$emulator_package" 2>/dev/null; }
@@ -114,7 +125,7 @@ fi
 version=$(dpkg-query -W -f='${source:Version}' libtinyxml2-dev)
 upstream=${version%%-*}; upstream=${upstream%%+*}
 stamp="$deps/tinyxml2.version"
-if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$version" ] || [ ! -f "$deps/tinyxml2/tinyxml2.cpp" ]; then
+if [ "$linux_only" = 0 ] && { [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$version" ] || [ ! -f "$deps/tinyxml2/tinyxml2.cpp" ]; }; then
   # apt-get source needs deb-src entries: derive them from the machine's own
   # Debian entries, again whenever the file is empty or finds no source.
   src_list=/etc/apt/sources.list.d/meridel-deb-src.sources
@@ -146,4 +157,4 @@ if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$version" ] || [ ! -f "$deps/tin
   echo "$version" >"$stamp"
   echo "setup: tinyxml2 $upstream source ready in $deps/tinyxml2"
 fi
-echo "setup: ready for $(. /etc/os-release && echo "${PRETTY_NAME:-$release}")"
+echo "setup: ready for $(. /etc/os-release && echo "${PRETTY_NAME:-$release}")$([ "$linux_only" = 0 ] || echo ", its Linux hosts only")"
