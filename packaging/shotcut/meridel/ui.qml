@@ -4,7 +4,6 @@
 // Sets no "threads": MLT would then slice each frame and caption every slice.
 import QtQuick 2.12
 import QtQuick.Controls 2.12
-import QtQuick.Dialogs 1.2
 import QtQuick.Layouts 1.12
 import Shotcut.Controls 1.0 as Shotcut
 
@@ -45,19 +44,30 @@ Item {
         setControls();
     }
 
-    FileDialog {
-        id: gpxDialog
+    // Qt 6's dialogs take no version and Qt 5's need one, so no import can
+    // serve both Shotcuts: the dialog is made on first use, in Qt 6's form or
+    // else Qt 5's (a form Qt refuses throws, and says nothing in the log).
+    property var gpxDialog: null
 
-        title: qsTr('Open a GPX track')
-        modality: application.dialogModality
-        selectMultiple: false
-        selectFolder: false
-        nameFilters: [qsTr('GPX tracks (*.gpx *.GPX)'), qsTr('All files (*)')]
-        onAccepted: {
-            var path = decodeURIComponent(fileUrl.toString().replace(/^file:\/\//, ''));
-            gpxField.text = path;
-            filter.set('resource', path);
+    function openGpxDialog() {
+        if (!gpxDialog) {
+            var body = 'FileDialog { title: qsTr("Open a GPX track"); '
+                + 'nameFilters: [qsTr("GPX tracks (*.gpx *.GPX)"), qsTr("All files (*)")] }';
+            try {
+                gpxDialog = Qt.createQmlObject('import QtQuick.Dialogs\n' + body, root);
+            } catch (qt5) {
+                gpxDialog = Qt.createQmlObject('import QtQuick.Dialogs 1.2\n' + body, root);
+            }
+            gpxDialog.modality = application.dialogModality;
+            gpxDialog.accepted.connect(function () {
+                // Qt 6 names the choice selectedFile, Qt 5 fileUrl.
+                var url = gpxDialog.selectedFile !== undefined ? gpxDialog.selectedFile : gpxDialog.fileUrl;
+                var path = decodeURIComponent(url.toString().replace(/^file:\/\//, ''));
+                gpxField.text = path;
+                filter.set('resource', path);
+            });
         }
+        gpxDialog.open();
     }
 
     GridLayout {
@@ -92,7 +102,7 @@ Item {
 
             Shotcut.Button {
                 text: qsTr('Open...')
-                onClicked: gpxDialog.open()
+                onClicked: openGpxDialog()
             }
         }
 
