@@ -21,8 +21,9 @@
 #
 # SOURCE_TREE gives VERSION, README.md and packaging/deb/. SOURCE_DATE_EPOCH
 # (required) dates the changelog and every file and archive member;
-# MERIDEL_COMMIT, when set, is named in the changelog. Prints each .deb's
-# path, one a line.
+# MERIDEL_COMMIT, when set, is named in the changelog; MERIDEL_DEB_RELEASE
+# (~deb12), when set, follows VERSION in the packages' version, for packages
+# of one release. Prints each .deb's path, one a line.
 set -euo pipefail
 if [ $# -lt 3 ] || [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
   echo "usage: SOURCE_DATE_EPOCH=... $0 BUILD_TREE SOURCE_TREE OUT_DIR [PACKAGE...]" >&2
@@ -30,7 +31,7 @@ if [ $# -lt 3 ] || [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
 fi
 build=$(realpath "$1") tree=$(realpath "$2") out=$(realpath -m "$3")
 shift 3
-version=$(head -n1 "$tree/VERSION")
+version=$(head -n1 "$tree/VERSION")${MERIDEL_DEB_RELEASE:-}
 umask 022
 export LC_ALL=C TZ=UTC
 packages=("$@")

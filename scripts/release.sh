@@ -1,28 +1,40 @@
 #!/usr/bin/env bash
 # Builds the release files of the committed tree (HEAD) into dist/:
-#   meridel-<version>-win32.zip           meridel.auf, readme, sample ride, licences
-#   meridel-frei0r_<version>_<arch>.deb   the frei0r filter, for ffmpeg
-#   meridel-mlt_<version>_<arch>.deb      the MLT filter with its Kdenlive and Shotcut panels
-#   meridel-mpv_<version>_<arch>.deb      the mpv plug-in
-#   (one .deb for each stanza of packaging/deb/control)
+#   meridel-<version>-win32.zip                 meridel.auf, readme, sample ride, licences
+#   meridel-frei0r_<version>~debNN_<arch>.deb   the frei0r filter, for ffmpeg
+#   meridel-mlt_<version>~debNN_<arch>.deb      the MLT filter with its Kdenlive and Shotcut panels
+#   meridel-mpv_<version>~debNN_<arch>.deb      the mpv plug-in
+#   (one .deb for each stanza of packaging/deb/control, for Debian 12 and for
+#   Debian 13: each built on its release, so that its Depends name that
+#   release's libraries; the other release's in a root of it, see
+#   scripts/debian-root.sh)
 #   SHA256SUMS
 # Two runs on the same commit give the same bytes. Uncommitted changes are
 # left out: the build runs on an export of HEAD in build/release/.
 #
-#   release.sh [--no-setup] [--dist DIR] [--work DIR]
+#   release.sh [--no-setup] [--dist DIR] [--work DIR] [--debs-here]
+#
+# --debs-here: only this machine's release's packages (no zip, no root).
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
-dist=$repo/dist work=$repo/build/release setup=1
+dist=$repo/dist work=$repo/build/release setup=1 debs_here=0
 while [ $# -gt 0 ]; do
   case $1 in
     --no-setup) setup=0 ;;
     --dist) dist=$2; shift ;;
     --work) work=$2; shift ;;
-    *) echo "usage: $0 [--no-setup] [--dist DIR] [--work DIR]" >&2; exit 2 ;;
+    --debs-here) debs_here=1 ;;
+    *) echo "usage: $0 [--no-setup] [--dist DIR] [--work DIR] [--debs-here]" >&2; exit 2 ;;
   esac
   shift
 done
-[ "$setup" = 1 ] && "$repo/scripts/setup.sh"
+# The releases packaged, by codename and number.
+declare -A debian=([bookworm]=12 [trixie]=13)
+here=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+[ -n "${debian[$here]:-}" ] || { echo "release: packages are built on Debian 12 or 13, not on $here" >&2; exit 1; }
+if [ "$setup" = 1 ]; then
+  if [ "$debs_here" = 1 ]; then "$repo/scripts/setup.sh" --linux; else "$repo/scripts/setup.sh"; fi
+fi
 
 # The release is built from a commit, so that two runs give the same bytes.
 if ! command -v git >/dev/null || ! git -C "$repo" rev-parse --verify -q HEAD >/dev/null 2>&1; then
@@ -48,26 +60,29 @@ build() {  # dir target... (configured already); quiet unless it fails
   nice ninja -C "$dir" -j "$jobs" "$@" >"$dir.log" 2>&1 || { tail -40 "$dir.log" >&2; exit 1; }
 }
 
-echo "== release $version of ${commit:0:12}: meridel.auf"
-cmake -S "$src" -B "$work/windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-i686.cmake" \
-  -DMERIDEL_DEPS_DIR="$repo/.deps" >"$work/windows.configure.log" 2>&1 ||
-  { cat "$work/windows.configure.log" >&2; exit 1; }
-build "$work/windows" meridel
-
-zip_dir=$work/zip
-mkdir -p "$zip_dir"
-cp "$work/windows/meridel.auf" "$zip_dir/"
-sed "s/@VERSION@/$version/" "$src/packaging/windows/readme.txt" >"$zip_dir/readme.txt"
-cp "$src/samples/ride.gpx" "$zip_dir/"
-python3 "$src/scripts/release_files.py" licenses "$zip_dir/licenses"
-python3 "$src/scripts/release_files.py" crlf "$zip_dir/readme.txt" "$zip_dir/ride.gpx" "$zip_dir"/licenses/*
-
 mkdir -p "$dist"
 rm -f "$dist"/meridel-*.zip "$dist"/meridel-*_*.deb "$dist/SHA256SUMS"
-files=("meridel-$version-win32.zip")
-python3 "$src/scripts/release_files.py" zip "$dist/${files[0]}" "$zip_dir"
+files=()
+if [ "$debs_here" = 0 ]; then
+  echo "== release $version of ${commit:0:12}: meridel.auf"
+  cmake -S "$src" -B "$work/windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-i686.cmake" \
+    -DMERIDEL_DEPS_DIR="$repo/.deps" >"$work/windows.configure.log" 2>&1 ||
+    { cat "$work/windows.configure.log" >&2; exit 1; }
+  build "$work/windows" meridel
 
-echo "== the Debian packages"
+  zip_dir=$work/zip
+  mkdir -p "$zip_dir"
+  cp "$work/windows/meridel.auf" "$zip_dir/"
+  sed "s/@VERSION@/$version/" "$src/packaging/windows/readme.txt" >"$zip_dir/readme.txt"
+  cp "$src/samples/ride.gpx" "$zip_dir/"
+  python3 "$src/scripts/release_files.py" licenses "$zip_dir/licenses"
+  python3 "$src/scripts/release_files.py" crlf "$zip_dir/readme.txt" "$zip_dir/ride.gpx" "$zip_dir"/licenses/*
+
+  files+=("meridel-$version-win32.zip")
+  python3 "$src/scripts/release_files.py" zip "$dist/${files[0]}" "$zip_dir"
+fi
+
+echo "== the Debian $here packages"
 # Paths of the build's own tree leave the debug information, and with it
 # the build id that stripping keeps.
 CFLAGS="-ffile-prefix-map=$work=." CXXFLAGS="-ffile-prefix-map=$work=." \
@@ -78,8 +93,24 @@ CFLAGS="-ffile-prefix-map=$work=." CXXFLAGS="-ffile-prefix-map=$work=." \
 mapfile -t outputs < <(sed 's/#.*//' "$src"/packaging/deb/*.install | awk 'NF { print $1 }' | sort -u |
   while read -r path; do [ -e "$src/$path" ] || echo "$path"; done)
 build "$work/native" "${outputs[@]}"
-debs=$(MERIDEL_COMMIT=$commit "$src/scripts/make-deb.sh" "$work/native" "$src" "$dist")
+debs=$(MERIDEL_COMMIT=$commit MERIDEL_DEB_RELEASE="~deb${debian[$here]}" "$src/scripts/make-deb.sh" "$work/native" "$src" "$dist")
 for deb in $debs; do files+=("$(basename "$deb")"); done
+
+# The other release's, built in a root of it from the same commit.
+if [ "$debs_here" = 0 ]; then
+  for release in "${!debian[@]}"; do
+    [ "$release" != "$here" ] || continue
+    echo "== the Debian $release packages, in a root of it"
+    inside=build/release-$here-host
+    "$repo/scripts/debian-root.sh" run "$release" env SOURCE_DATE_EPOCH="$SOURCE_DATE_EPOCH" \
+      scripts/release.sh --no-setup --debs-here --work "$inside/work" --dist "$inside/dist" >"$work/$release.log" 2>&1 ||
+      { tail -40 "$work/$release.log" >&2; echo "release: the Debian $release packages failed (log: $work/$release.log)" >&2; exit 1; }
+    for deb in "$("$repo/scripts/debian-root.sh" path "$release")/work/meridel/$inside/dist"/*.deb; do
+      cp "$deb" "$dist/"
+      files+=("$(basename "$deb")")
+    done
+  done
+fi
 
 (cd "$dist" && sha256sum "${files[@]}" >SHA256SUMS)
 echo "== in $dist:"
