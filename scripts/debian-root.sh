@@ -32,15 +32,16 @@ case $action in
 esac
 [ "$(id -u)" -eq 0 ] || { echo "debian-root: making and entering a root needs root" >&2; exit 1; }
 
-# Mounts what a program in ROOT needs, then runs it there; in a mount
-# namespace of its own, so that no mount outlives it.
+# Mounts what a program in ROOT needs, then runs it there; in mount and
+# process namespaces of its own, so that no mount and no process (an X
+# server, a bus) outlives it, however it ends. The root's lock stays here.
 enter() {  # ROOT COMMAND...
   local target=$1
   shift
   cp -L /etc/resolv.conf "$target/etc/resolv.conf"
   local shared
   shared=$(realpath -m "$repo/../shared")
-  unshare --mount --propagation private bash -c '
+  unshare --mount --propagation private --pid --fork --kill-child bash -c '
     set -e
     target=$1 shared=$2
     shift 2
@@ -53,7 +54,7 @@ enter() {  # ROOT COMMAND...
     [ ! -d "$shared" ] || mount --bind "$shared" "$target/work/shared"
     exec chroot "$target" /usr/bin/env -i HOME=/root TERM="${TERM:-dumb}" LANG=C.UTF-8 \
       PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin CI="${CI:-}" "$@"' \
-    enter "$target" "$shared" "$@"
+    enter "$target" "$shared" "$@" 9>&-
 }
 
 # The tree as it is, uncommitted changes included, over the root's copy, whose
