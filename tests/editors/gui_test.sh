@@ -447,12 +447,27 @@ shotcut_test() {
   xdotool mousemove $((lx + 120)) $((ly + 15)) click 1
 
   widget text '' --after 'label:GPX file' --timeout 10 >/dev/null
-  # Its file dialog, Qt 5's or Qt 6's, opens; Escape closes it.
+  # Its file dialog, Qt 5's or Qt 6's (which is no window of its own and
+  # ignores Escape), opens with the panel's filter; Cancel closes it.
   click "$(widget 'push button' 'Open\.\.\.' --after 'label:GPX file')"
-  widget dialog 'Open a GPX track' --timeout 10 >/dev/null
-  xdotool key Escape
-  sleep 0.5
-  echo "OK: the panel's Open... shows the dialog 'Open a GPX track'"
+  local shown=
+  for _ in $(seq 10); do
+    sleep 1
+    shot shotcut-gpx-dialog
+    /usr/bin/python3 "$here/screen.py" find "$out/shotcut-gpx-dialog.png" 0 0 1600 1000 'GPX tracks' >/dev/null &&
+      shown=1 && break
+  done
+  [ -n "$shown" ] || fail "the panel's Open... showed no file dialog for 'GPX tracks' (shotcut-gpx-dialog.png)"
+  # Cancel stands at the right end of the filter's row in both.
+  local fx fy fh
+  read -r fx fy _ fh <<<"$(text_at shotcut-gpx-dialog '0 0 1600 1000' 'GPX tracks')"
+  click "$(text_at shotcut-gpx-dialog "$fx $((fy - 25)) $((1600 - fx)) $((fh + 50))" Cancel)"
+  for _ in $(seq 10); do
+    sleep 0.5
+    shot shotcut-gpx-dialog
+    /usr/bin/python3 "$here/screen.py" find "$out/shotcut-gpx-dialog.png" 0 0 1600 1000 'GPX tracks' >/dev/null || break
+  done
+  echo "OK: the panel's Open... shows a file dialog for 'GPX tracks'"
   type_into "$work/media/ride.gpx" text '' --after 'label:GPX file'
   xdotool key Return
   click "$(widget 'spin button' '' --after 'label:Font')"
