@@ -331,8 +331,9 @@ kdenlive_test() {
   wait_for_editor 'menu item' File --within 'menu bar:' 
   fill_screen ' fps '
   close_first_run_dialogs
-  # The effect list's dock: unnamed in Kdenlive 22.12, "Effects" in 24.12.
-  local effect_list='frame:(Offscreen|Effects)'
+  # The effect list's dock, unnamed in Kdenlive 22.12, and its entries,
+  # labels there, table cells in 24.12.
+  local effect_list='frame:(Offscreen|Effects)' effect='label|table cell'
 
   # The clip onto the timeline, then selected there.
   click "$(widget 'table cell' ride.mp4)"
@@ -353,10 +354,10 @@ kdenlive_test() {
   sleep 1
   shot kdenlive-effect-list
   local entry other
-  entry=$(widget label 'Meridel GPS caption' --within "$effect_list")
+  entry=$(widget "$effect" 'Meridel GPS caption' --within "$effect_list")
   # The frei0r filter (FREI0R_PATH has this tree's) under a name of its own.
-  widget label 'Meridel for ffmpeg \(frei0r\)' --within "$effect_list" >/dev/null
-  other=$(/usr/bin/python3 "$here/widgets.py" find "$app" label '(?i).*meridel(?! GPS caption$| for ffmpeg).*' \
+  widget "$effect" 'Meridel for ffmpeg \(frei0r\)' --within "$effect_list" >/dev/null
+  other=$(/usr/bin/python3 "$here/widgets.py" find "$app" "$effect" '(?i).*meridel(?! GPS caption$| for ffmpeg).*' \
     --within "$effect_list" --timeout 0 2>/dev/null || true)
   [ -z "$other" ] || fail "Kdenlive lists another Meridel effect at $other"
   echo "OK: Kdenlive's effect list has 'Meridel GPS caption', and the frei0r filter as 'Meridel for ffmpeg (frei0r)'"
@@ -447,27 +448,30 @@ shotcut_test() {
   xdotool mousemove $((lx + 120)) $((ly + 15)) click 1
 
   widget text '' --after 'label:GPX file' --timeout 10 >/dev/null
-  # Its file dialog, Qt 5's or Qt 6's (which is no window of its own and
-  # ignores Escape), opens with the panel's filter; Cancel closes it.
+  # Its file dialog, Qt 5's or Qt 6's (no window of its own, which takes
+  # Escape only once clicked), opens with the panel's filter; Escape closes it.
   click "$(widget 'push button' 'Open\.\.\.' --after 'label:GPX file')"
   local shown=
   for _ in $(seq 10); do
     sleep 1
     shot shotcut-gpx-dialog
-    /usr/bin/python3 "$here/screen.py" find "$out/shotcut-gpx-dialog.png" 0 0 1600 1000 'GPX tracks' >/dev/null &&
+    /usr/bin/python3 "$here/screen.py" find "$out/shotcut-gpx-dialog.png" 0 0 1600 1000 'GPX tracks' &>/dev/null &&
       shown=1 && break
   done
   [ -n "$shown" ] || fail "the panel's Open... showed no file dialog for 'GPX tracks' (shotcut-gpx-dialog.png)"
-  # Cancel stands at the right end of the filter's row in both.
-  local fx fy fh
-  read -r fx fy _ fh <<<"$(text_at shotcut-gpx-dialog '0 0 1600 1000' 'GPX tracks')"
-  click "$(text_at shotcut-gpx-dialog "$fx $((fy - 25)) $((1600 - fx)) $((fh + 50))" Cancel)"
+  # Above the filter: the file name's field (Qt 5) or the list of files.
+  local fx fy
+  read -r fx fy _ _ <<<"$(text_at shotcut-gpx-dialog '0 0 1600 1000' 'GPX tracks')"
+  xdotool mousemove "$fx" $((fy - 40)) click 1 key Escape
   for _ in $(seq 10); do
     sleep 0.5
-    shot shotcut-gpx-dialog
-    /usr/bin/python3 "$here/screen.py" find "$out/shotcut-gpx-dialog.png" 0 0 1600 1000 'GPX tracks' >/dev/null || break
+    shot shotcut-gpx-dialog-closed
+    /usr/bin/python3 "$here/screen.py" find "$out/shotcut-gpx-dialog-closed.png" 0 0 1600 1000 'GPX tracks' \
+      &>/dev/null || shown=
+    [ -n "$shown" ] || break
   done
-  echo "OK: the panel's Open... shows a file dialog for 'GPX tracks'"
+  [ -z "$shown" ] || fail "the GPX file dialog did not close on Escape (shotcut-gpx-dialog-closed.png)"
+  echo "OK: the panel's Open... shows a file dialog for 'GPX tracks', and Escape closes it"
   type_into "$work/media/ride.gpx" text '' --after 'label:GPX file'
   xdotool key Return
   click "$(widget 'spin button' '' --after 'label:Font')"

@@ -6,7 +6,8 @@ QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1.
   widgets.py find APP ROLE NAME [--timeout S] [--index N] [--within ROLE:NAME]
                  [--after ROLE:NAME] [--region X,Y,W,H]
       Prints "X Y W H" of the first showing widget (or the N-th) whose role
-      and name match (NAME: a regular expression matched whole), inside
+      and name match (ROLE: one or several, "label|table cell"; NAME: a
+      regular expression matched whole), inside
       the widget --within, after the widget --after in the tree's order,
       centred in --region;
       waits up to S seconds (default 20) for it; exits 1 when none appears.
@@ -80,9 +81,10 @@ ROLE_NAMES = {"push button": {"push button", "button"}}
 
 
 def matches(node, role, pattern):
+    """ROLE may name alternatives: "label|table cell"."""
+    roles = set().union(*(ROLE_NAMES.get(one, {one}) for one in role.split("|")))
     try:
-        return (node.getRoleName() in ROLE_NAMES.get(role, {role})
-                and pattern.fullmatch(node.name or "") is not None)
+        return node.getRoleName() in roles and pattern.fullmatch(node.name or "") is not None
     except Exception:
         return False
 
