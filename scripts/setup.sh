@@ -46,6 +46,7 @@ packages=(
   python3-pyatspi at-spi2-core  # the editors' tests find widgets on the accessibility bus
   mpv libmpv-dev  # the mpv plug-in
   libavutil-dev  # the meridel command quiets libav's own log
+  time  # bench/measure.py: the CPU time of a whole process tree
 )
 [ "$linux_only" = 1 ] ||
   packages+=(g++-mingw-w64-i686 wine wine64 wine32:i386 fonts-ipafont-gothic clang "$clang_runtime")
