@@ -4,7 +4,8 @@
 # takes minutes, once.
 #
 #   debian-root.sh path RELEASE            where the root is (made or not)
-#   debian-root.sh make RELEASE            makes it, unless it is there
+#   debian-root.sh make RELEASE            makes it, unless it is there, and
+#                                          installs what this tree needs in it
 #   debian-root.sh run RELEASE COMMAND...  runs COMMAND in it, in a copy of
 #                                          this tree (with its .git) at
 #                                          /work/meridel, beside ../shared
@@ -57,10 +58,12 @@ enter() {  # ROOT COMMAND...
     enter "$target" "$shared" "$@" 9>&-
 }
 
-# The tree as it is, uncommitted changes included, over the root's copy, whose
-# build trees stay for the next run.
+# The tree as it is, uncommitted changes included, in place of the root's
+# copy, whose build trees and outputs stay for the next run (the files keep
+# their times, so builds there redo only what changed).
 copy_tree() {  # ROOT
   mkdir -p "$1$inside"
+  find "$1$inside" -mindepth 1 -maxdepth 1 ! -name build ! -name out -exec rm -rf {} +
   (cd "$repo" && { git ls-files -z --cached --others --exclude-standard; find .git -print0; } |
     tar --null --no-recursion -T - -cf -) | tar -xf - -C "$1$inside"
 }
@@ -97,9 +100,10 @@ mkdir -p "$roots"
 exec 9>"$root.lock"
 flock 9
 [ -d "$root" ] || make_root
-[ "$action" = make ] && exit 0
-[ $# -gt 0 ] || usage
+[ "$action" = make ] || [ $# -gt 0 ] || usage
 copy_tree "$root"
-# Set-up again: quick when nothing is missing, and the tree may need more.
+# Set-up again: quick when nothing is missing, and the tree may need more
+# (which `make` installs while the network is there).
 enter "$root" "$inside/scripts/setup.sh" --linux >/dev/null
+[ "$action" = make ] && exit 0
 enter "$root" bash -c 'cd "$0" && exec "$@"' "$inside" "$@"
