@@ -363,8 +363,17 @@ kdenlive_test() {
   echo "OK: Kdenlive's effect list has 'Meridel GPS caption', and the frei0r filter as 'Meridel for ffmpeg (frei0r)'"
   # Double-clicked, it goes onto the selected clip.
   click "$entry" 1 2
+  # Its panel: the stack's table cell in Kdenlive 22.12; in 24.12 (whose
+  # list entries are table cells) the stack's dock, as its panel shows no
+  # widgets to the accessibility bus.
   local stack
-  stack=$(widget 'table cell' 'Meridel GPS caption' --timeout 10)
+  if /usr/bin/python3 "$here/widgets.py" find "$app" 'table cell' 'Meridel GPS caption' --within "$effect_list" \
+    --timeout 0 >/dev/null 2>&1; then
+    sleep 1
+    stack=$(widget frame 'Effect/Composition Stack')
+  else
+    stack=$(widget 'table cell' 'Meridel GPS caption' --timeout 10)
+  fi
   read -r sx sy sw sh <<<"$stack"
   local region="$sx $sy $sw $sh"
   shot kdenlive-panel-empty
@@ -372,8 +381,14 @@ kdenlive_test() {
   xdotool mousemove $((sx + sw - 110)) $((gy + gh / 2)) click 1
   xdotool type --delay 5 "$work/media/ride.gpx"
   xdotool key Return
-  read -r _ fy _ fh <<<"$(text_at kdenlive-panel-empty "$region" 'Font size')"
-  xdotool mousemove $((sx + sw / 2)) $((fy + fh / 2 + 22)) click 1
+  # A text field under its label (22.12), or right of it (24.12).
+  local fx fy fw fh
+  read -r fx fy fw fh <<<"$(text_at kdenlive-panel-empty "$region" 'Font size')"
+  if [ $((fx + fw / 2)) -lt $((sx + sw / 3)) ]; then
+    xdotool mousemove $((sx + sw * 2 / 3)) $((fy + fh / 2)) click 1
+  else
+    xdotool mousemove $((sx + sw / 2)) $((fy + fh / 2 + 22)) click 1
+  fi
   xdotool type "$font_size"
   xdotool key Return
   sleep 0.5
