@@ -14,8 +14,9 @@
 # own Debian mirror, a classic sources.list of the release's main suite, then
 # set-up for the Linux hosts; a root is renamed into place only when all of
 # that passed, so a failed make leaves nothing half made. `run` mounts what
-# the command needs in a mount namespace of its own, which takes the mounts
-# with it however the command ends. Root only.
+# the command needs in mount and process namespaces of its own, which take
+# the mounts and every process with them however the command ends. Runs of
+# one root take turns. Root only.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 usage() { echo "usage: $0 path|make RELEASE | run RELEASE COMMAND..." >&2; exit 2; }
@@ -46,7 +47,8 @@ enter() {  # ROOT COMMAND...
     set -e
     target=$1 shared=$2
     shift 2
-    # The root a mount point, as a namespace of a program in it needs.
+    # The root as a mount point, which a program in it that makes a mount
+    # namespace of its own needs (the release test does).
     mount --bind "$target" "$target"
     mount -t proc proc "$target/proc"
     mount --rbind /sys "$target/sys"

@@ -26,6 +26,10 @@ else
     trixie) other=bookworm ;;
     *) other= ;;  # set-up said which releases are supported
   esac
+  if [ -n "$other" ] && [ "$(id -u)" -ne 0 ]; then
+    echo "== the Linux hosts on Debian $other are tested in a root of it, which only root can make: not run"
+    other=
+  fi
   # Made before the tests, which run without a network.
   [ -z "$other" ] || "$repo/scripts/debian-root.sh" make "$other"
 fi
