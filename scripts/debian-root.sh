@@ -3,6 +3,9 @@
 # there. Kept per machine outside any clone, as the Wine prefix is: making it
 # takes minutes, once.
 #
+#   debian-root.sh other                   the codename of the supported release
+#                                          this machine is not (bookworm, trixie);
+#                                          fails on any other release
 #   debian-root.sh path RELEASE            where the root is (made or not)
 #   debian-root.sh make RELEASE            makes it, unless it is there, and
 #                                          installs what this tree needs in it
@@ -19,7 +22,15 @@
 # one root take turns. Root only.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
-usage() { echo "usage: $0 path|make RELEASE | run RELEASE COMMAND..." >&2; exit 2; }
+usage() { echo "usage: $0 other | path|make RELEASE | run RELEASE COMMAND..." >&2; exit 2; }
+if [ "${1:-}" = other ]; then
+  case $(. /etc/os-release && echo "${VERSION_CODENAME:-}") in
+    bookworm) echo trixie ;;
+    trixie) echo bookworm ;;
+    *) exit 1 ;;
+  esac
+  exit 0
+fi
 [ $# -ge 2 ] || usage
 action=$1 release=$2
 shift 2

@@ -28,10 +28,9 @@ while [ $# -gt 0 ]; do
   esac
   shift
 done
-# The releases packaged, by codename and number.
-declare -A debian=([bookworm]=12 [trixie]=13)
 here=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
-[ -n "${debian[$here]:-}" ] || { echo "release: packages are built on Debian 12 or 13, not on $here" >&2; exit 1; }
+other=$("$repo/scripts/debian-root.sh" other) ||
+  { echo "release: packages are built on Debian 12 or 13, not on ${here:-this system}" >&2; exit 1; }
 if [ "$setup" = 1 ]; then
   if [ "$debs_here" = 1 ]; then "$repo/scripts/setup.sh" --linux; else "$repo/scripts/setup.sh"; fi
 fi
@@ -93,22 +92,20 @@ CFLAGS="-ffile-prefix-map=$work=." CXXFLAGS="-ffile-prefix-map=$work=." \
 mapfile -t outputs < <(sed 's/#.*//' "$src"/packaging/deb/*.install | awk 'NF { print $1 }' | sort -u |
   while read -r path; do [ -e "$src/$path" ] || echo "$path"; done)
 build "$work/native" "${outputs[@]}"
-debs=$(MERIDEL_COMMIT=$commit MERIDEL_DEB_RELEASE="~deb${debian[$here]}" "$src/scripts/make-deb.sh" "$work/native" "$src" "$dist")
+debs=$(MERIDEL_COMMIT=$commit MERIDEL_DEB_RELEASE="~deb$(. /etc/os-release && echo "$VERSION_ID")" \
+  "$src/scripts/make-deb.sh" "$work/native" "$src" "$dist")
 for deb in $debs; do files+=("$(basename "$deb")"); done
 
 # The other release's, built in a root of it from the same commit.
 if [ "$debs_here" = 0 ]; then
-  for release in "${!debian[@]}"; do
-    [ "$release" != "$here" ] || continue
-    echo "== the Debian $release packages, in a root of it"
-    inside=build/release-$here-host
-    "$repo/scripts/debian-root.sh" run "$release" env SOURCE_DATE_EPOCH="$SOURCE_DATE_EPOCH" \
-      scripts/release.sh --no-setup --debs-here --work "$inside/work" --dist "$inside/dist" >"$work/$release.log" 2>&1 ||
-      { tail -40 "$work/$release.log" >&2; echo "release: the Debian $release packages failed (log: $work/$release.log)" >&2; exit 1; }
-    for deb in "$("$repo/scripts/debian-root.sh" path "$release")/work/meridel/$inside/dist"/*.deb; do
-      cp "$deb" "$dist/"
-      files+=("$(basename "$deb")")
-    done
+  echo "== the Debian $other packages, in a root of it"
+  inside=build/release-$here-host
+  "$repo/scripts/debian-root.sh" run "$other" env SOURCE_DATE_EPOCH="$SOURCE_DATE_EPOCH" \
+    scripts/release.sh --no-setup --debs-here --work "$inside/work" --dist "$inside/dist" >"$work/$other.log" 2>&1 ||
+    { tail -40 "$work/$other.log" >&2; echo "release: the Debian $other packages failed (log: $work/$other.log)" >&2; exit 1; }
+  for deb in "$("$repo/scripts/debian-root.sh" path "$other")/work/meridel/$inside/dist"/*.deb; do
+    cp "$deb" "$dist/"
+    files+=("$(basename "$deb")")
   done
 fi
 

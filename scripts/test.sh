@@ -20,12 +20,8 @@ if [ "$linux_only" = 1 ]; then
   "$repo/scripts/setup.sh" --linux
 else
   "$repo/scripts/setup.sh"
-  here=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
-  case $here in
-    bookworm) other=trixie ;;
-    trixie) other=bookworm ;;
-    *) other= ;;  # set-up said which releases are supported
-  esac
+  # None on a release not supported, as set-up said.
+  other=$("$repo/scripts/debian-root.sh" other) || other=
   if [ -n "$other" ] && [ "$(id -u)" -ne 0 ]; then
     echo "== the Linux hosts on Debian $other are tested in a root of it, which only root can make: not run"
     other=
