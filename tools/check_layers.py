@@ -29,7 +29,7 @@ import sys
 # Files of track/, overlay/ and josm/ that belong to the core, by stem.
 CORE_STEMS = {
     "track": {"track_store", "gpx_time", "coordinate_scan", "gpx_walk"},
-    "overlay": {"overlay_settings", "frame_moment", "caption", "clock_text", "start_rule", "caption_settings", "setting_names", "source_span"},
+    "overlay": {"overlay_settings", "frame_moment", "caption", "clock_text", "start_rule", "caption_settings", "setting_table", "source_span"},
     "josm": {"josm_request"},
 }
 CORE_RANK = {"base": 0, "track": 1, "overlay": 2, "josm": 2}

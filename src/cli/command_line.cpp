@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
-#include "overlay/setting_names.h"
+#include "overlay/setting_table.h"
 
 namespace meridel::cli {
 namespace {
@@ -25,26 +25,6 @@ constexpr OptionDoc kOptionDocs[] = {
 };
 static_assert(std::size(kOptionDocs) == static_cast<size_t>(Option::kCount));
 
-constexpr SettingDoc kSettingDocs[] = {
-    {CaptionSetting::kGpxFile, "TRACK.gpx",
-     "The GPX track: the points of its first segment are the camera's positions.", "--gpx ~/tracks/ride.gpx"},
-    {CaptionSetting::kUtcOffset, "OFFSET", "The local clock's offset from UTC, for the date and time shown.",
-     "--utc-offset +02:00"},
-    {CaptionSetting::kClockDifference, "DIFF",
-     "Added to every frame's time, for a camera clock off the GPS clock.", "--clock-difference -00:00:05"},
-    {CaptionSetting::kStart, "RULE",
-     "What each clip's first frame is aligned by: its own creation time (clip; the track's first point for a clip "
-     "without one), the track's first point (track), or a UTC time.",
-     "--start 2023-06-17T07:30:00Z"},
-    {CaptionSetting::kX, "FRACTION", "The caption's left edge, a fraction of the frame's width.", "--x 0.03"},
-    {CaptionSetting::kY, "FRACTION", "The caption's top edge, a fraction of the frame's height.", "--y 0.85"},
-    {CaptionSetting::kFont, "FONT", "The caption's font; one not found is replaced by the default, with a line saying so.",
-     "--font 'Noto Sans:bold'"},
-    {CaptionSetting::kFontSize, "PIXELS", "The caption's font size.", "--font-size 32"},
-    {CaptionSetting::kTextColor, "COLOUR", "The caption's colour.", "--text-color yellow"},
-    {CaptionSetting::kBorderColor, "COLOUR", "The colour of the caption's one-pixel border.", "--border-color '#202060'"},
-};
-
 bool IsOption(std::string_view arg) { return arg.size() > 1 && arg.front() == '-'; }
 
 std::string HelpPointer() { return "; see meridel --help"; }
@@ -52,7 +32,7 @@ std::string HelpPointer() { return "; see meridel --help"; }
 std::optional<int> ReadJobs(std::string_view text) {
   int value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc{} || end != text.data() + text.size() || value < 1 || value > kMaxJobs) {
+  if (text.empty() || error != std::errc{} || end != text.data() + text.size() || value < kJobsRange.minimum || value > kJobsRange.maximum) {
     return std::nullopt;
   }
   return value;
@@ -72,8 +52,6 @@ Split SplitOption(std::string_view arg) {
 }  // namespace
 
 const OptionDoc& DocOf(Option option) { return kOptionDocs[static_cast<int>(option)]; }
-
-std::span<const SettingDoc> SettingDocs() { return kSettingDocs; }
 
 std::variant<Invocation, UsageError> ParseCommandLine(std::span<const std::string_view> args) {
   Invocation invocation;
@@ -115,8 +93,8 @@ std::variant<Invocation, UsageError> ParseCommandLine(std::span<const std::strin
         option = static_cast<Option>(o);
       }
     }
-    for (const SettingDoc& doc : kSettingDocs) {
-      if (split.name == NamesOf(doc.setting).option) setting = doc.setting;
+    for (const SettingRow& row : kSettingTable) {
+      if (!row.names.option.empty() && split.name == row.names.option) setting = row.id;
     }
     if (!option && !setting) return UsageError{"there is no option " + std::string(split.name) + HelpPointer()};
 
@@ -159,7 +137,7 @@ std::variant<Invocation, UsageError> ParseCommandLine(std::span<const std::strin
         if (const std::optional<int> jobs = ReadJobs(value)) {
           invocation.jobs = *jobs;
         } else {
-          return UsageError{RefusalText("--jobs", value, "a number of clips from 1 to 64") + HelpPointer()};
+          return UsageError{RefusalText("--jobs", value, "a number of clips from " + RangeText(kJobsRange)) + HelpPointer()};
         }
         break;
       case Option::kQuiet:

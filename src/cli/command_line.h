@@ -10,14 +10,14 @@
 #include <variant>
 #include <vector>
 
-#include "overlay/caption_settings.h"
+#include "overlay/setting_table.h"
 
 namespace meridel::cli {
 
 enum class Verb { kCaption, kInspect, kHelp, kVersion };
 
-// The command's own options; the caption settings' options come from
-// kSettingNames.
+// The command's own options; the caption settings' options come from the
+// settings table.
 enum class Option { kOutput, kSuffix, kOverwrite, kJobs, kQuiet, kHelp, kVersion, kCount };
 
 struct OptionDoc {
@@ -29,18 +29,8 @@ struct OptionDoc {
 };
 const OptionDoc& DocOf(Option option);
 
-// What a caption setting's option does, its placeholder and an example,
-// for the settings the command offers (those with an option name).
-struct SettingDoc {
-  CaptionSetting setting;
-  std::string_view value;
-  std::string_view help;
-  std::string_view example;
-};
-std::span<const SettingDoc> SettingDocs();
-
 inline constexpr std::string_view kDefaultSuffix = "-meridel";
-inline constexpr int kMaxJobs = 64;
+inline constexpr SettingRange kJobsRange{1, 64};
 
 struct Invocation {
   Verb verb = Verb::kHelp;

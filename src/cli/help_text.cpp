@@ -5,7 +5,7 @@
 #include "cli/command_line.h"
 #include "cli/encoding.h"
 #include "cli/exit_status.h"
-#include "overlay/setting_names.h"
+#include "overlay/setting_table.h"
 
 namespace meridel::cli {
 namespace {
@@ -54,13 +54,13 @@ std::vector<Section> Sections() {
        {}});
 
   Section settings{"Caption settings", {"The same texts as the MLT filter meridel's properties take."}, {}};
-  for (const SettingDoc& doc : SettingDocs()) {
-    std::string text = std::string(doc.help) + " Format: " + std::string(ExpectedText(doc.setting)) + ".";
-    const std::string_view byDefault = DefaultText(doc.setting);
-    if (!byDefault.empty()) text += " Default: " + std::string(byDefault) + ".";
-    if (doc.setting == CaptionSetting::kGpxFile) text += " Needed.";
-    if (doc.setting == CaptionSetting::kFontSize) text += " Default: a thirtieth of the frame's height, at least 12.";
-    settings.entries.push_back({OptionTerm("", NamesOf(doc.setting).option, doc.value), text, std::string(doc.example)});
+  for (const SettingRow& row : kSettingTable) {
+    if (row.names.option.empty()) continue;
+    std::string text = AsSentence(DescriptionOf(row.id));
+    if (!row.defaultText.empty()) text += " Default: " + std::string(row.defaultText) + ".";
+    if (row.id == CaptionSetting::kGpxFile) text += " Needed.";
+    settings.entries.push_back({OptionTerm("", row.names.option, row.placeholder), text,
+                                std::string(row.names.option) + " " + std::string(row.example)});
   }
   sections.push_back(settings);
 

@@ -23,7 +23,7 @@ extern "C" {
 #include "cli/mlt_session.h"
 #include "cli/reporter.h"
 #include "cli/stop_signals.h"
-#include "overlay/setting_names.h"
+#include "overlay/setting_table.h"
 #include "track/track_source.h"
 
 namespace meridel::cli {

@@ -19,7 +19,7 @@ struct PartialSlot {
   std::atomic<bool> used{false};
   char path[kPathBytes];
 };
-PartialSlot slots[kMaxJobs];
+PartialSlot slots[kJobsRange.maximum];
 std::atomic<int> stopSignal{0};
 
 void OnStopSignal(int signal) {
@@ -45,14 +45,14 @@ void InstallStopHandlers() {
 int StopSignal() { return stopSignal.load(); }
 
 void KeepPartial(int slot, const std::string& path) {
-  if (slot < 0 || slot >= kMaxJobs || path.size() >= kPathBytes) return;
+  if (slot < 0 || slot >= kJobsRange.maximum || path.size() >= kPathBytes) return;
   slots[slot].used.store(false);
   std::memcpy(slots[slot].path, path.c_str(), path.size() + 1);
   slots[slot].used.store(true);
 }
 
 void ForgetPartial(int slot) {
-  if (slot >= 0 && slot < kMaxJobs) slots[slot].used.store(false);
+  if (slot >= 0 && slot < kJobsRange.maximum) slots[slot].used.store(false);
 }
 
 }  // namespace meridel::cli

@@ -17,9 +17,9 @@ FilterInstance::~FilterInstance() { CloseJosmLink(josm_); }
 void FilterInstance::SetParameter(int index, const void* value) {
   const std::lock_guard<std::mutex> lock(mutex_);
   if (index < 0 || index >= kParameterCount || !value) return;
-  const auto parameter = static_cast<Parameter>(index);
+  const Parameter parameter = index;
   Refusal refusal;
-  switch (kParameters[index].type) {
+  switch (InfoOf(index).type) {
     case ParameterType::kBool:
     case ParameterType::kDouble:
       refusal = SetDouble(settings_, parameter, *static_cast<const double*>(value));
@@ -39,19 +39,20 @@ void FilterInstance::SetParameter(int index, const void* value) {
 void FilterInstance::GetParameter(int index, void* value) {
   const std::lock_guard<std::mutex> lock(mutex_);
   if (index < 0 || index >= kParameterCount || !value) return;
-  switch (index) {
-    case kX:
+  switch (SettingOf(index).value_or(CaptionSetting::kCount)) {
+    case CaptionSetting::kX:
       *static_cast<double*>(value) = settings_.caption.x;
       return;
-    case kY:
+    case CaptionSetting::kY:
       *static_cast<double*>(value) = settings_.caption.y;
       return;
-    case kJosmSync:
+    case CaptionSetting::kJosmSync:
       *static_cast<double*>(value) = settings_.caption.josmSync ? 1.0 : 0.0;
       return;
-    case kTextColor:
-    case kBorderColor: {
-      const RgbColor color = index == kTextColor ? settings_.caption.textColor : settings_.caption.borderColor;
+    case CaptionSetting::kTextColor:
+    case CaptionSetting::kBorderColor: {
+      const RgbColor color = *SettingOf(index) == CaptionSetting::kTextColor ? settings_.caption.textColor
+                                                                             : settings_.caption.borderColor;
       *static_cast<Color*>(value) = {color.r / 255.0f, color.g / 255.0f, color.b / 255.0f};
       return;
     }
@@ -92,7 +93,8 @@ void FilterInstance::ImportIfChanged() {
     case TrackChange::kNone:
       return;
     case TrackChange::kCleared:
-      Say("meridel: no GPX file: set the \"gpx file\" parameter to caption positions");
+      Say("meridel: no GPX file: set the \"" + std::string(NamesOf(CaptionSetting::kGpxFile).frei0r) +
+          "\" parameter to caption positions");
       return;
     case TrackChange::kImported:
       std::fprintf(stderr, "meridel: %s: %s\n", settings_.caption.gpxFile.c_str(), message.c_str());

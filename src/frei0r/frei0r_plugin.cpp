@@ -52,10 +52,14 @@ MERIDEL_EXPORT void f0r_get_plugin_info(f0r_plugin_info_t* info) {
 
 MERIDEL_EXPORT void f0r_get_param_info(f0r_param_info_t* info, int index) {
   if (!info || index < 0 || index >= meridel::frei0r::kParameterCount) return;
-  const meridel::frei0r::ParameterInfo& parameter = meridel::frei0r::kParameters[index];
-  info->name = parameter.name;
-  info->type = static_cast<int>(parameter.type);
-  info->explanation = parameter.explanation;
+  try {
+    const meridel::frei0r::ParameterInfo& parameter = meridel::frei0r::InfoOf(index);
+    info->name = parameter.name.c_str();
+    info->type = static_cast<int>(parameter.type);
+    info->explanation = parameter.explanation.c_str();
+  } catch (...) {
+    // The texts are made at the first call; out of memory, the info stays as the host gave it.
+  }
 }
 
 // Null when the instance cannot be made (out of memory); hosts then report

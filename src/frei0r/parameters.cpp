@@ -1,13 +1,14 @@
 #include "frei0r/parameters.h"
 
-#include <algorithm>
+#include <array>
 #include <cmath>
-#include <optional>
 
 #include "base/c_locale_space.h"
 
 namespace meridel::frei0r {
 namespace {
+
+constexpr std::string_view kTimeUnitName = "time unit";
 
 uint8_t ColorByte(float component) {
   // Out-of-range components are clamped; NaN reads as 0.
@@ -15,90 +16,96 @@ uint8_t ColorByte(float component) {
   return static_cast<uint8_t>(std::lround((clamped == clamped ? clamped : 0.0f) * 255.0f));
 }
 
-// The setting each text parameter but "time unit" writes.
-std::optional<CaptionSetting> CaptionSettingOf(Parameter parameter) {
-  switch (parameter) {
-    case kGpxFile:
-      return CaptionSetting::kGpxFile;
-    case kUtcOffset:
-      return CaptionSetting::kUtcOffset;
-    case kClockDifference:
-      return CaptionSetting::kClockDifference;
-    case kFont:
-      return CaptionSetting::kFont;
-    case kFontSize:
-      return CaptionSetting::kFontSize;
-    case kJosmZoom:
-      return CaptionSetting::kJosmZoom;
+// frei0r has no whole numbers: those, like every text a setting reads by
+// its own rule, are strings.
+ParameterType TypeOf(SettingKind kind) {
+  switch (kind) {
+    case SettingKind::kFraction:
+      return ParameterType::kDouble;
+    case SettingKind::kColour:
+      return ParameterType::kColor;
+    case SettingKind::kYesNo:
+      return ParameterType::kBool;
     default:
-      return std::nullopt;
+      return ParameterType::kString;
   }
 }
 
+std::array<ParameterInfo, kParameterCount> MakeInfos() {
+  std::array<ParameterInfo, kParameterCount> infos;
+  for (Parameter parameter = 0; parameter < kTimeUnit; ++parameter) {
+    const CaptionSetting setting = *SettingOf(parameter);
+    // Hosts show explanations as labels, without a stop.
+    infos[parameter] = {std::string(NamesOf(setting).frei0r), TypeOf(RowOf(setting).kind),
+                        Capitalised(DescriptionOf(setting))};
+  }
+  infos[kTimeUnit] = {std::string(kTimeUnitName), ParameterType::kString,
+                      "The unit of the host's frame times: auto, s or ms (auto knows ffmpeg's and MLT's)"};
+  return infos;
+}
+
+std::string NameOf(Parameter parameter) { return InfoOf(parameter).name; }
+
 }  // namespace
 
-const ParameterInfo kParameters[kParameterCount] = {
-    {"gpx file", ParameterType::kString, "The GPX track: its first segment's points are the camera's positions"},
-    {"utc offset", ParameterType::kString, "The local clock's offset from UTC for the date and time shown: +02:00, -03:30"},
-    {"clock difference", ParameterType::kString,
-     "Added to every frame's time, for a camera clock off the GPS clock: -00:00:05, +1:30:00"},
-    {"x", ParameterType::kDouble, "The caption's left edge, a fraction of the frame's width"},
-    {"y", ParameterType::kDouble, "The caption's top edge, a fraction of the frame's height"},
-    {"font", ParameterType::kString, "A fontconfig family or pattern, or a font file"},
-    {"font size", ParameterType::kString, "The font's size in pixels; empty: a thirtieth of the frame's height"},
-    {"text color", ParameterType::kColor, "The caption's colour"},
-    {"border color", ParameterType::kColor, "The colour of the caption's one-pixel border"},
-    {"josm sync", ParameterType::kBool, "Move JOSM's map to each frame's position (remote control on 127.0.0.1:8111)"},
-    {"josm zoom", ParameterType::kString, "The size of JOSM's view, -10 to 10: higher is closer"},
-    {"time unit", ParameterType::kString,
-     "The unit of the host's frame times: auto, s or ms (auto knows ffmpeg's and MLT's)"},
-};
+std::optional<CaptionSetting> SettingOf(Parameter parameter) {
+  Parameter index = 0;
+  for (const SettingRow& row : kSettingTable) {
+    if (row.names.frei0r.empty()) continue;
+    if (index++ == parameter) return row.id;
+  }
+  return std::nullopt;
+}
+
+const ParameterInfo& InfoOf(Parameter parameter) {
+  static const std::array<ParameterInfo, kParameterCount> infos = MakeInfos();
+  return infos[parameter];
+}
 
 Settings DefaultSettings() {
   Settings settings;
-  for (int index = 0; index < kParameterCount; ++index) {
-    const auto parameter = static_cast<Parameter>(index);
-    if (kParameters[index].type != ParameterType::kString) continue;
-    const std::optional<CaptionSetting> setting = CaptionSettingOf(parameter);
+  for (Parameter parameter = 0; parameter < kParameterCount; ++parameter) {
+    if (InfoOf(parameter).type != ParameterType::kString) continue;
+    const std::optional<CaptionSetting> setting = SettingOf(parameter);
     SetString(settings, parameter, setting ? DefaultText(*setting) : std::string_view("auto"));
   }
   return settings;
 }
 
 Refusal SetDouble(Settings& settings, Parameter parameter, double value) {
-  if (!std::isfinite(value)) return std::string(kParameters[parameter].name) + " must be a finite number";
-  switch (parameter) {
-    case kX:
+  if (!std::isfinite(value)) return NameOf(parameter) + " must be a finite number";
+  switch (SettingOf(parameter).value_or(CaptionSetting::kCount)) {
+    case CaptionSetting::kX:
       settings.caption.x = value;
       return {};
-    case kY:
+    case CaptionSetting::kY:
       settings.caption.y = value;
       return {};
-    case kJosmSync:
+    case CaptionSetting::kJosmSync:
       // frei0r's booleans are doubles: 0.5 and above is true.
       settings.caption.josmSync = value >= 0.5;
       return {};
     default:
-      return std::string(kParameters[parameter].name) + " is not a number parameter";
+      return NameOf(parameter) + " is not a number parameter";
   }
 }
 
 Refusal SetColor(Settings& settings, Parameter parameter, Color value) {
   const RgbColor color{ColorByte(value.r), ColorByte(value.g), ColorByte(value.b)};
-  switch (parameter) {
-    case kTextColor:
+  switch (SettingOf(parameter).value_or(CaptionSetting::kCount)) {
+    case CaptionSetting::kTextColor:
       settings.caption.textColor = color;
       return {};
-    case kBorderColor:
+    case CaptionSetting::kBorderColor:
       settings.caption.borderColor = color;
       return {};
     default:
-      return std::string(kParameters[parameter].name) + " is not a colour parameter";
+      return NameOf(parameter) + " is not a colour parameter";
   }
 }
 
 Refusal SetString(Settings& settings, Parameter parameter, std::string_view value) {
-  const char* name = kParameters[parameter].name;
+  const std::string name = NameOf(parameter);
   if (parameter == kTimeUnit) {
     const std::string_view unit = TrimCLocaleSpace(value);
     if (unit == "auto") {
@@ -108,12 +115,13 @@ Refusal SetString(Settings& settings, Parameter parameter, std::string_view valu
     } else if (unit == "ms") {
       settings.timeUnit = TimeUnit::kMilliseconds;
     } else {
-      return std::string(name) + " \"" + std::string(value) + "\" is not auto, s or ms";
+      return RefusalText(name, value, "auto, s or ms");
     }
-  } else if (const std::optional<CaptionSetting> setting = CaptionSettingOf(parameter)) {
+  } else if (const std::optional<CaptionSetting> setting = SettingOf(parameter);
+             setting && InfoOf(parameter).type == ParameterType::kString) {
     if (!SetFromText(settings.caption, *setting, value)) return RefusalText(name, value, *setting);
   } else {
-    return std::string(name) + " is not a text parameter";
+    return name + " is not a text parameter";
   }
   settings.texts[parameter] = value;
   return {};

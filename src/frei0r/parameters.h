@@ -1,42 +1,52 @@
-// The filter's parameters: what frei0r hosts list and set, in the order
-// ffmpeg takes them (by position: the common ones first), and the settings
-// they make.
+// The filter's parameters: the settings of the table that frei0r hosts can
+// set, in the table's order (ffmpeg sets them by position: the common ones
+// first), then "time unit", frei0r's own; and the settings they make.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
-#include "overlay/caption_settings.h"
+#include "overlay/setting_table.h"
 
 namespace meridel::frei0r {
 
-enum Parameter : int {
-  kGpxFile,
-  kUtcOffset,
-  kClockDifference,
-  kX,
-  kY,
-  kFont,
-  kFontSize,
-  kTextColor,
-  kBorderColor,
-  kJosmSync,
-  kJosmZoom,
-  kTimeUnit,
-  kParameterCount
-};
+// A parameter's index, as frei0r hosts number them.
+using Parameter = int;
+
+inline constexpr int kTimeUnit =
+    static_cast<int>(std::count_if(std::begin(kSettingTable), std::end(kSettingTable),
+                                   [](const SettingRow& row) { return !row.names.frei0r.empty(); }));
+inline constexpr int kParameterCount = kTimeUnit + 1;
+
+// The parameter that sets `setting`; nothing for one frei0r hosts cannot set.
+constexpr std::optional<Parameter> ParameterOf(CaptionSetting setting) {
+  if (NamesOf(setting).frei0r.empty()) return std::nullopt;
+  Parameter index = 0;
+  for (const SettingRow& row : kSettingTable) {
+    if (row.id == setting) return index;
+    if (!row.names.frei0r.empty()) ++index;
+  }
+  return std::nullopt;
+}
+
+// The setting a parameter sets; nothing for "time unit" and out of range.
+std::optional<CaptionSetting> SettingOf(Parameter parameter);
 
 // frei0r's parameter types, as F0R_PARAM_* numbers them.
 enum class ParameterType : int { kBool = 0, kDouble = 1, kColor = 2, kString = 4 };
 
 struct ParameterInfo {
-  const char* name;
+  std::string name;
   ParameterType type;
-  const char* explanation;
+  std::string explanation;
 };
 
-extern const ParameterInfo kParameters[kParameterCount];
+// What hosts list of the parameter; the same object at every call.
+// `parameter` must be below kParameterCount.
+const ParameterInfo& InfoOf(Parameter parameter);
 
 enum class TimeUnit { kAuto, kSeconds, kMilliseconds };
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "host/host_abi.h"
+#include "overlay/setting_table.h"
 
 namespace meridel {
 
@@ -14,6 +15,9 @@ inline constexpr int kCheckCount = 6;
 
 // What the registration record declares, written once for the module and the
 // hosts that check it.
+// The name the settings table gives the control `index` of `setting`.
+constexpr const char* ControlName(CaptionSetting setting, int index = 0) { return NamesOf(setting).editor[index].data(); }
+
 struct TrackBar {
   const char* name;
   int32_t defaultValue;
@@ -22,8 +26,14 @@ struct TrackBar {
 };
 
 inline constexpr TrackBar kTrackBars[kTrackCount] = {
-    {"X", 10, 0, 999},       {"Y", 10, 0, 999},       {"UTC H", 9, -11, 15},   {"UTC M", 0, -45, 45},
-    {"Diff H", 0, -10, 100}, {"Diff M", 0, -59, 59}, {"Diff S", 0, -59, 59}, {"Zoom", 0, -10, 10},
+    {ControlName(CaptionSetting::kX), 10, 0, 999},
+    {ControlName(CaptionSetting::kY), 10, 0, 999},
+    {ControlName(CaptionSetting::kUtcOffset, 0), 9, -11, 15},
+    {ControlName(CaptionSetting::kUtcOffset, 1), 0, -45, 45},
+    {ControlName(CaptionSetting::kClockDifference, 0), 0, -10, 100},
+    {ControlName(CaptionSetting::kClockDifference, 1), 0, -59, 59},
+    {ControlName(CaptionSetting::kClockDifference, 2), 0, -59, 59},
+    {ControlName(CaptionSetting::kJosmZoom), 0, kJosmZoomRange.minimum, kJosmZoomRange.maximum},
 };
 
 struct CheckButton {
@@ -32,7 +42,9 @@ struct CheckButton {
 };
 
 inline constexpr CheckButton kCheckButtons[kCheckCount] = {
-    {"GPS file", -1}, {"Font", -1}, {"Text Color", -1}, {"Border Color", -1}, {"JOSM sync", 0}, {"JOSM add", -1},
+    {ControlName(CaptionSetting::kGpxFile), -1},   {ControlName(CaptionSetting::kFont), -1},
+    {ControlName(CaptionSetting::kTextColor), -1}, {ControlName(CaptionSetting::kBorderColor), -1},
+    {ControlName(CaptionSetting::kJosmSync), 0},   {"JOSM add", -1},
 };
 
 inline constexpr const char* kFilterName = "Meridel";

@@ -15,7 +15,7 @@ extern "C" {
 #include "mlt/picture_view.h"
 #include "overlay/caption.h"
 #include "overlay/frame_moment.h"
-#include "overlay/setting_names.h"
+#include "overlay/setting_table.h"
 
 namespace meridel::mlt {
 namespace {

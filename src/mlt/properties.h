@@ -1,5 +1,5 @@
 // The filter's properties: every caption setting under its MLT name
-// (kSettingNames), and josm_add, with what panels and the metadata say of
+// (the settings table), and josm_add, with what panels and the metadata say of
 // each. Projects saved by the editors keep these names and texts.
 #pragma once
 
@@ -28,7 +28,7 @@ struct PropertyDoc {
   std::string_view type;    // the metadata's type: string, float, integer, boolean or color
   std::string_view widget;  // the metadata's hint to panels: fileopen, text, spinner...
   std::string defaultText;  // empty: none
-  std::string description;  // the value's format, as the frei0r filter's README gives it
+  std::string description;  // the table's, its range written in
   std::optional<int> minimum;
   std::optional<int> maximum;
   bool animated = false;  // read through MLT's keyframe animation

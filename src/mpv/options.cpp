@@ -1,7 +1,7 @@
 #include "mpv/options.h"
 
 #include "base/c_locale_space.h"
-#include "overlay/setting_names.h"
+#include "overlay/setting_table.h"
 
 namespace meridel::mpv {
 namespace {
@@ -30,8 +30,8 @@ Options DefaultOptions() {
 }
 
 std::optional<CaptionSetting> SettingOfKey(std::string_view key) {
-  for (size_t i = 0; i < kSettingCount; ++i) {
-    if (!kSettingNames[i].mpv.empty() && kSettingNames[i].mpv == key) return static_cast<CaptionSetting>(i);
+  for (const SettingRow& row : kSettingTable) {
+    if (!row.names.mpv.empty() && row.names.mpv == key) return row.id;
   }
   return std::nullopt;
 }

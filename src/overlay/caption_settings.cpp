@@ -7,32 +7,10 @@
 
 #include "base/c_locale_space.h"
 #include "overlay/clock_text.h"
+#include "overlay/setting_table.h"
 
 namespace meridel {
 namespace {
-
-struct SettingText {
-  std::string_view defaultText;
-  std::string_view expected;
-};
-
-constexpr SettingText kTexts[] = {
-    {"", "a GPX file's path"},
-    {"+00:00", "an offset such as +02:00 or -03:30"},
-    {"+00:00:00", "a difference such as -00:00:05 or +1:30:00"},
-    {"clip", "clip, track or a UTC time such as 2023-06-17T07:30:00Z"},
-    {"0.01", "a fraction of the frame such as 0.03"},
-    {"0.01", "a fraction of the frame such as 0.85"},
-    {kDefaultFont, "a fontconfig family or pattern, or a font file"},
-    {"", "a size in pixels from 1 to 1024, or empty for a thirtieth of the frame's height"},
-    {"white", "a colour such as #FFCC00 or yellow"},
-    {"black", "a colour such as #202060 or black"},
-    {"0", "yes or no (1 or 0)"},
-    {"0", "a whole number from -10 to 10"},
-};
-static_assert(std::size(kTexts) == static_cast<size_t>(CaptionSetting::kCount));
-
-const SettingText& TextsOf(CaptionSetting setting) { return kTexts[static_cast<int>(setting)]; }
 
 // A decimal number with an optional sign and nothing around it: whole for
 // an integral T; for a floating T, finite, with "." as the point whatever
@@ -81,10 +59,6 @@ RgbColor FromRgb(uint32_t rgb) {
 }
 
 }  // namespace
-
-std::string_view DefaultText(CaptionSetting setting) { return TextsOf(setting).defaultText; }
-
-std::string_view ExpectedText(CaptionSetting setting) { return TextsOf(setting).expected; }
 
 std::optional<RgbColor> ParseColorText(std::string_view text) {
   text = TrimCLocaleSpace(text);
@@ -139,7 +113,7 @@ bool SetFromText(CaptionSettings& settings, CaptionSetting setting, std::string_
         return true;
       }
       const std::optional<int32_t> size = ReadDecimal<int32_t>(text);
-      if (!size || *size < 1 || *size > kMaxFontSize) return false;
+      if (!size || *size < kFontSizeRange.minimum || *size > kFontSizeRange.maximum) return false;
       settings.fontSize = *size;
       return true;
     }
@@ -151,7 +125,7 @@ bool SetFromText(CaptionSettings& settings, CaptionSetting setting, std::string_
       return Take(settings.josmSync, ReadYesNo(text));
     case CaptionSetting::kJosmZoom: {
       const std::optional<int32_t> zoom = ReadDecimal<int32_t>(text);
-      if (!zoom || *zoom < -10 || *zoom > 10) return false;
+      if (!zoom || *zoom < kJosmZoomRange.minimum || *zoom > kJosmZoomRange.maximum) return false;
       settings.josmZoom = *zoom;
       return true;
     }

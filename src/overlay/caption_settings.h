@@ -52,19 +52,12 @@ struct CaptionSettings {
   RgbColor textColor{255, 255, 255};
   RgbColor borderColor{0, 0, 0};
   bool josmSync = false;
-  int32_t josmZoom = 0;  // -10 to 10, as the DLL's "Zoom": higher is closer
+  int32_t josmZoom = 0;  // within kJosmZoomRange, as the DLL's "Zoom": higher is closer
 };
 
-// The text of a setting's default value ("+00:00", "white", "0"...): what
-// hosts list, and what reads as the value CaptionSettings{} holds.
-std::string_view DefaultText(CaptionSetting setting);
-
-// What a setting's text may be, for help and refusals: "an offset such as
-// +02:00 or -03:30".
-std::string_view ExpectedText(CaptionSetting setting);
-
 // Reads `text` as the setting's value. False, with `settings` as it was,
-// when the text is not one (ExpectedText says what would be).
+// when the text is not one (ExpectedText in setting_table.h says what would
+// be).
 bool SetFromText(CaptionSettings& settings, CaptionSetting setting, std::string_view text);
 
 // The one line a user sees for a refused text: `NAME "TEXT" is not EXPECTED`,

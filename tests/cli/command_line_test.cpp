@@ -5,7 +5,7 @@
 #include <regex>
 
 #include "cli/help_text.h"
-#include "overlay/setting_names.h"
+#include "overlay/setting_table.h"
 
 namespace {
 
@@ -65,7 +65,9 @@ TEST(CommandLine, HelpAndManPageListEveryOption) {
   const std::string help = meridel::cli::HelpText("1.0");
   const std::string man = std::regex_replace(meridel::cli::ManPage("1.0"), std::regex(R"(\\-)"), "-");
   std::vector<std::string> options;
-  for (const auto& doc : meridel::cli::SettingDocs()) options.emplace_back(meridel::NamesOf(doc.setting).option);
+  for (const meridel::SettingRow& row : meridel::kSettingTable) {
+    if (!row.names.option.empty()) options.emplace_back(row.names.option);
+  }
   for (int o = 0; o < static_cast<int>(meridel::cli::Option::kCount); ++o) {
     options.emplace_back(meridel::cli::DocOf(static_cast<meridel::cli::Option>(o)).name);
   }

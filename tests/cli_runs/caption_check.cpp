@@ -25,7 +25,7 @@
 #include "drawing/picture.h"
 #include "overlay/caption.h"
 #include "overlay/frame_moment.h"
-#include "overlay/setting_names.h"
+#include "overlay/setting_table.h"
 #include "overlay/start_rule.h"
 #include "track/gpx_import.h"
 #include "track/track_store.h"

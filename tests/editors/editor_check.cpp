@@ -2,7 +2,7 @@
 //
 //   meridel_editor_check panels KDENLIVE_XML SHOTCUT_UI_QML
 //     The panels against the filter's properties (PropertyDocs, made from
-//     kSettingNames and DefaultText): Kdenlive's description names every
+//     the settings table): Kdenlive's description names every
 //     property once and nothing else, and each default reads as the filter's
 //     default value; Shotcut's panel sets every property, uses no other, and
 //     sets no "threads". Prints each fault; exits 1 if there is one.
@@ -29,7 +29,7 @@
 #include "overlay/caption.h"
 #include "overlay/caption_settings.h"
 #include "overlay/frame_moment.h"
-#include "overlay/setting_names.h"
+#include "overlay/setting_table.h"
 #include "overlay/start_rule.h"
 #include "track/gpx_import.h"
 #include "track/track_store.h"
@@ -67,6 +67,30 @@ std::set<std::string> PropertyNames() {
   return names;
 }
 
+std::string ChildText(const tinyxml2::XMLElement& element, const char* child) {
+  const tinyxml2::XMLElement* found = element.FirstChildElement(child);
+  return found && found->GetText() ? found->GetText() : "";
+}
+
+// The label, the comment and the range are the table's.
+void CheckKdenliveTexts(const tinyxml2::XMLElement& parameter, const std::string& name, CaptionSetting setting) {
+  const meridel::SettingRow& row = meridel::RowOf(setting);
+  if (ChildText(parameter, "name") != row.title) {
+    Fault("Kdenlive: " + name + " is labelled \"" + ChildText(parameter, "name") + "\", not \"" + std::string(row.title) + "\"");
+  }
+  const std::string comment = ChildText(parameter, "comment");
+  const std::string description = meridel::Capitalised(meridel::DescriptionOf(setting));
+  if (!comment.empty() && comment != description) {
+    Fault("Kdenlive: " + name + "'s comment is not the table's description \"" + description + "\"");
+  }
+  if (!row.range || !parameter.Attribute("min")) return;
+  const double factor = parameter.DoubleAttribute("factor", 1.0);
+  if (parameter.DoubleAttribute("min") / factor != row.range->minimum ||
+      parameter.DoubleAttribute("max") / factor != row.range->maximum) {
+    Fault("Kdenlive: " + name + "'s range is not " + meridel::RangeText(*row.range));
+  }
+}
+
 void CheckKdenlive(const char* path) {
   tinyxml2::XMLDocument document;
   if (document.LoadFile(path) != tinyxml2::XML_SUCCESS) return Fault(std::string(path) + ": not XML");
@@ -83,6 +107,7 @@ void CheckKdenlive(const char* path) {
     if (!PropertyNames().count(name)) Fault("Kdenlive: \"" + name + "\" is no property of the filter");
     const std::optional<CaptionSetting> setting = SettingNamed(name);
     if (!setting) continue;  // josm_add: any first value adds no node
+    CheckKdenliveTexts(*parameter, name, *setting);
     CaptionSettings panel, filter;
     if (!meridel::SetFromText(panel, *setting, text)) {
       Fault("Kdenlive: " + meridel::RefusalText(name, text, *setting));
@@ -114,6 +139,15 @@ void CheckShotcut(const char* path) {
   }
   for (const std::string& name : PropertyNames()) {
     if (!set.count(name)) Fault("Shotcut: the panel never sets \"" + name + "\"");
+  }
+  // A tip of the control that sets a setting is the table's description.
+  const std::regex tipped(R"re(filter\.set\('([a-z_]+)'[^}]*?HoverTip\s*\{\s*text:\s*qsTr\("((?:[^"\\]|\\.)*)"\))re");
+  for (auto it = std::sregex_iterator(qml.begin(), qml.end(), tipped); it != std::sregex_iterator(); ++it) {
+    const std::optional<CaptionSetting> setting = SettingNamed((*it)[1]);
+    const std::string description = setting ? meridel::Capitalised(meridel::DescriptionOf(*setting)) : "";
+    if (setting && (*it)[2] != description) {
+      Fault("Shotcut: " + std::string((*it)[1]) + "'s tip is not the table's description \"" + description + "\"");
+    }
   }
 }
 

@@ -29,9 +29,12 @@ extern "C" {
 
 namespace {
 
+using meridel::CaptionSetting;
 using meridel::frei0r::Parameter;
 using test_support::Point;
 using test_support::TempFile;
+
+Parameter P(CaptionSetting setting) { return *meridel::frei0r::ParameterOf(setting); }
 
 constexpr int32_t kT0 = test_support::kT0;  // the first point's time
 
@@ -158,19 +161,19 @@ TEST_F(Frei0rPluginTest, DeclaresAnRgbaFilterAndItsParameters) {
 
 TEST_F(Frei0rPluginTest, ParametersReadBackAndRefuseWhatTheyCannotUse) {
   Instance filter(64, 64);
-  EXPECT_EQ(filter.Text(meridel::frei0r::kUtcOffset), "+00:00");
-  EXPECT_EQ(filter.Text(meridel::frei0r::kFont), "DejaVu Sans Mono");
-  EXPECT_EQ(filter.Number(meridel::frei0r::kJosmSync), 0.0);
+  EXPECT_EQ(filter.Text(P(CaptionSetting::kUtcOffset)), "+00:00");
+  EXPECT_EQ(filter.Text(P(CaptionSetting::kFont)), "DejaVu Sans Mono");
+  EXPECT_EQ(filter.Number(P(CaptionSetting::kJosmSync)), 0.0);
   struct Case {
     Parameter parameter;
     const char* text;
     const char* kept;  // what reads back afterwards
   } const cases[] = {
-      {meridel::frei0r::kUtcOffset, "-03:30", "-03:30"},  {meridel::frei0r::kUtcOffset, "25:00", "-03:30"},
-      {meridel::frei0r::kUtcOffset, "+2:7", "-03:30"},    {meridel::frei0r::kClockDifference, "-2:05", "-2:05"},
-      {meridel::frei0r::kClockDifference, "1:60", "-2:05"}, {meridel::frei0r::kJosmZoom, "11", "0"},
-      {meridel::frei0r::kJosmZoom, "-10", "-10"},         {meridel::frei0r::kFontSize, "0", ""},
-      {meridel::frei0r::kFontSize, "2000", ""},           {meridel::frei0r::kFontSize, "48", "48"},
+      {P(CaptionSetting::kUtcOffset), "-03:30", "-03:30"},  {P(CaptionSetting::kUtcOffset), "25:00", "-03:30"},
+      {P(CaptionSetting::kUtcOffset), "+2:7", "-03:30"},    {P(CaptionSetting::kClockDifference), "-2:05", "-2:05"},
+      {P(CaptionSetting::kClockDifference), "1:60", "-2:05"}, {P(CaptionSetting::kJosmZoom), "11", "0"},
+      {P(CaptionSetting::kJosmZoom), "-10", "-10"},         {P(CaptionSetting::kFontSize), "0", ""},
+      {P(CaptionSetting::kFontSize), "2000", ""},           {P(CaptionSetting::kFontSize), "48", "48"},
       {meridel::frei0r::kTimeUnit, "minutes", "auto"},    {meridel::frei0r::kTimeUnit, "ms", "ms"},
   };
   for (const Case& c : cases) {
@@ -179,16 +182,16 @@ TEST_F(Frei0rPluginTest, ParametersReadBackAndRefuseWhatTheyCannotUse) {
     EXPECT_EQ(filter.Text(c.parameter), c.kept);
   }
   for (const double bad : {std::nan(""), std::numeric_limits<double>::infinity()}) {
-    filter.Set(meridel::frei0r::kX, 0.5);
-    filter.Set(meridel::frei0r::kX, bad);
-    EXPECT_EQ(filter.Number(meridel::frei0r::kX), 0.5);
+    filter.Set(P(CaptionSetting::kX), 0.5);
+    filter.Set(P(CaptionSetting::kX), bad);
+    EXPECT_EQ(filter.Number(P(CaptionSetting::kX)), 0.5);
   }
-  filter.Set(meridel::frei0r::kJosmSync, 1.0);
-  EXPECT_EQ(filter.Number(meridel::frei0r::kJosmSync), 1.0);
+  filter.Set(P(CaptionSetting::kJosmSync), 1.0);
+  EXPECT_EQ(filter.Number(P(CaptionSetting::kJosmSync)), 1.0);
   f0r_param_color_t red{1.0f, 0.0f, std::nanf("")};
-  filter.Set(meridel::frei0r::kTextColor, red);
+  filter.Set(P(CaptionSetting::kTextColor), red);
   f0r_param_color_t back{};
-  f0r_get_param_value(filter.handle, &back, meridel::frei0r::kTextColor);
+  f0r_get_param_value(filter.handle, &back, P(CaptionSetting::kTextColor));
   EXPECT_EQ(back.r, 1.0f);
   EXPECT_EQ(back.b, 0.0f);
 }
@@ -198,9 +201,9 @@ TEST_F(Frei0rPluginTest, EachFrameGetsTheCoresCaptionForItsMoment) {
   constexpr uint32_t kHeight = 180;
   const std::vector<uint32_t> input = Pattern(kWidth, kHeight);
   Instance filter(kWidth, kHeight);
-  filter.Set(meridel::frei0r::kGpxFile, ride.path());
-  filter.Set(meridel::frei0r::kUtcOffset, std::string("+09:00"));
-  filter.Set(meridel::frei0r::kClockDifference, std::string("-00:00:05"));
+  filter.Set(P(CaptionSetting::kGpxFile), ride.path());
+  filter.Set(P(CaptionSetting::kUtcOffset), std::string("+09:00"));
+  filter.Set(P(CaptionSetting::kClockDifference), std::string("-00:00:05"));
   Expectation expected(ride.path(), 9 * 3600, -5);
   // Seconds as MLT passes them, including last-bit errors at a whole second.
   const struct {
@@ -219,7 +222,7 @@ TEST_F(Frei0rPluginTest, MillisecondsAndSecondsGiveTheSameFrame) {
   const std::vector<uint32_t> input = Pattern(128, 72);
   Instance seconds(128, 72);
   Instance milliseconds(128, 72);
-  for (Instance* filter : {&seconds, &milliseconds}) filter->Set(meridel::frei0r::kGpxFile, ride.path());
+  for (Instance* filter : {&seconds, &milliseconds}) filter->Set(P(CaptionSetting::kGpxFile), ride.path());
   seconds.Set(meridel::frei0r::kTimeUnit, std::string("s"));
   milliseconds.Set(meridel::frei0r::kTimeUnit, std::string("ms"));
   // Frames 0, 1, 30 and 1800 at 30000/1001, as melt and ffmpeg pass them.
@@ -243,7 +246,7 @@ TEST_F(Frei0rPluginTest, InstancesKeepTheirOwnTracksAcrossThreads) {
   for (Run& run : runs) {
     threads.emplace_back([&run, &input] {
       Instance filter(kWidth, kHeight);
-      filter.Set(meridel::frei0r::kGpxFile, run.path);
+      filter.Set(P(CaptionSetting::kGpxFile), run.path);
       Expectation expected(run.path, 0, 0);
       for (int second = 0; second < 40; ++second)
         run.same = run.same && filter.Render(second, input) == expected.Frame(second, input, kWidth, kHeight);
@@ -258,7 +261,7 @@ TEST_F(Frei0rPluginTest, SameBufferInAndOut) {
   const std::vector<uint32_t> input = Pattern(200, 100);
   Instance apart(200, 100);
   Instance inPlace(200, 100);
-  for (Instance* filter : {&apart, &inPlace}) filter->Set(meridel::frei0r::kGpxFile, ride.path());
+  for (Instance* filter : {&apart, &inPlace}) filter->Set(P(CaptionSetting::kGpxFile), ride.path());
   std::vector<uint32_t> frame = input;
   f0r_update(inPlace.handle, 61.0, frame.data(), frame.data());
   EXPECT_EQ(frame, apart.Render(61.0, input));
@@ -290,8 +293,8 @@ TEST_F(Frei0rPluginTest, BadInputPassesFramesThroughAndSaysSoOnce) {
     SCOPED_TRACE(c.name);
     const std::vector<uint32_t> input = Pattern(c.width, c.height);
     Instance filter(c.width, c.height);
-    filter.Set(meridel::frei0r::kGpxFile, c.gpx);
-    if (!c.font.empty()) filter.Set(meridel::frei0r::kFont, c.font);
+    filter.Set(P(CaptionSetting::kGpxFile), c.gpx);
+    if (!c.font.empty()) filter.Set(P(CaptionSetting::kFont), c.font);
     testing::internal::CaptureStderr();
     const std::vector<uint32_t> first = filter.Render(c.time, input);
     const std::vector<uint32_t> second = filter.Render(c.time, input);
@@ -312,11 +315,11 @@ TEST_F(Frei0rPluginTest, BadInputPassesFramesThroughAndSaysSoOnce) {
 TEST_F(Frei0rPluginTest, JosmSyncSendsTheDllsZoomOncePerFrame) {
   const std::vector<uint32_t> input = Pattern(64, 64);
   Instance filter(64, 64);
-  filter.Set(meridel::frei0r::kGpxFile, ride.path());
-  filter.Set(meridel::frei0r::kJosmZoom, std::string("3"));
+  filter.Set(P(CaptionSetting::kGpxFile), ride.path());
+  filter.Set(P(CaptionSetting::kJosmZoom), std::string("3"));
   filter.Render(10.0, input);
   EXPECT_TRUE(fake::Http().requests.empty());
-  filter.Set(meridel::frei0r::kJosmSync, 1.0);
+  filter.Set(P(CaptionSetting::kJosmSync), 1.0);
   for (const double time : {90.0, 90.0, 90.0, 91.0}) filter.Render(time, input);  // a host may render a frame again
   // 90 and 91 seconds after the first point: a quarter and a sixtieth on from the second.
   EXPECT_EQ(fake::Http().requests,

@@ -80,8 +80,8 @@ Options Parse(int argc, char** argv) {
 }
 
 fr::Parameter ParameterNamed(const std::string& name) {
-  for (int i = 0; i < fr::kParameterCount; ++i)
-    if (name == fr::kParameters[i].name) return static_cast<fr::Parameter>(i);
+  for (fr::Parameter i = 0; i < fr::kParameterCount; ++i)
+    if (name == fr::InfoOf(i).name) return i;
   Fail("no parameter named \"" + name + "\"");
 }
 
@@ -103,7 +103,7 @@ fr::Settings SettingsOf(const Options& o) {
   for (const auto& [name, value] : o.params) {
     const fr::Parameter p = ParameterNamed(name);
     fr::Refusal refusal;
-    switch (fr::kParameters[p].type) {
+    switch (fr::InfoOf(p).type) {
       case fr::ParameterType::kString:
         refusal = fr::SetString(settings, p, value);
         break;
@@ -111,7 +111,7 @@ fr::Settings SettingsOf(const Options& o) {
         refusal = fr::SetColor(settings, p, ColorFrom(value));
         break;
       default:
-        refusal = fr::SetDouble(settings, p, DoubleFrom(fr::kParameters[p].type, value));
+        refusal = fr::SetDouble(settings, p, DoubleFrom(fr::InfoOf(p).type, value));
     }
     if (!refusal.empty()) Fail(refusal);
   }

@@ -28,7 +28,7 @@ extern "C" {
 #include "mlt/properties.h"
 #include "overlay/caption.h"
 #include "overlay/frame_moment.h"
-#include "overlay/setting_names.h"
+#include "overlay/setting_table.h"
 #include "overlay/start_rule.h"
 #include "support/fake_platform.h"
 #include "support/track_files.h"
@@ -306,7 +306,7 @@ TEST_F(MltFilterTest, MetadataListsEveryPropertyWithItsDefault) {
     EXPECT_NE(mlt_properties_get(parameter, "description"), nullptr) << listed.back();
   }
   std::vector<std::string> expected;
-  for (const meridel::SettingNames& names : meridel::kSettingNames) expected.emplace_back(names.mlt);
+  for (const meridel::SettingRow& row : meridel::kSettingTable) expected.emplace_back(row.names.mlt);
   expected.emplace_back(meridel::mlt::kJosmAddProperty);
   EXPECT_EQ(listed, expected);
   mlt_properties_close(metadata);

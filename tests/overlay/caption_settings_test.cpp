@@ -1,4 +1,5 @@
 #include "overlay/caption_settings.h"
+#include "overlay/setting_table.h"
 
 #include <gtest/gtest.h>
 

@@ -120,7 +120,7 @@ Item {
             onEditingFinished: filter.set('utc_offset', text)
 
             Shotcut.HoverTip {
-                text: qsTr("The local clock's offset from UTC, for the date and time shown: +02:00, -03:30, Z")
+                text: qsTr("The local clock's offset from UTC, for the date and time shown: +02:00, -03:30, +9, 0 or Z; at most 18 hours")
             }
         }
 
@@ -138,7 +138,7 @@ Item {
             onEditingFinished: filter.set('clock_difference', text)
 
             Shotcut.HoverTip {
-                text: qsTr("Added to every frame's time, for a camera clock off the GPS clock: -00:00:05, +1:30:00")
+                text: qsTr("Added to every frame's time, for a camera clock off the GPS clock: -00:00:05, +1:30:00, -2:05 (minutes and seconds), +12 (seconds)")
             }
         }
 
@@ -157,7 +157,7 @@ Item {
             onAccepted: filter.set('start', editText)
 
             Shotcut.HoverTip {
-                text: qsTr("What the frames' times count from: clip (the clip's recorded creation time), track (the first track point), or the UTC time of the source's first frame, such as 2023-06-17T07:30:00Z")
+                text: qsTr("What the frames' times in their source count from: clip (the creation time that the clip's file records, such as the creation_time tag of MP4 and MOV; a clip without one counts from the track, and the log says so), track (the first track point's time), or a UTC time such as 2023-06-17T07:30:00Z at which the source's first frame was shot")
             }
         }
 
@@ -183,7 +183,7 @@ Item {
                 onValueModified: filter.set('x', (value / 100).toFixed(4))
 
                 Shotcut.HoverTip {
-                    text: qsTr("The caption's left edge, a share of the frame's width")
+                    text: qsTr("The caption's left edge, a fraction of the frame's width")
                 }
             }
 
@@ -203,7 +203,7 @@ Item {
                 onValueModified: filter.set('y', (value / 100).toFixed(4))
 
                 Shotcut.HoverTip {
-                    text: qsTr("The caption's top edge, a share of the frame's height")
+                    text: qsTr("The caption's top edge, a fraction of the frame's height")
                 }
             }
         }
@@ -222,7 +222,7 @@ Item {
                 onEditingFinished: filter.set('font', text)
 
                 Shotcut.HoverTip {
-                    text: qsTr("A fontconfig family or pattern (Noto Sans:bold), or a font file's path")
+                    text: qsTr("A fontconfig family or pattern (Noto Sans:bold), or a font file's path; one not found is replaced by the default, with a line saying so")
                 }
             }
 
@@ -244,7 +244,7 @@ Item {
                 onValueModified: filter.set('font_size', value === 0 ? '' : String(value))
 
                 Shotcut.HoverTip {
-                    text: qsTr("The font's size in pixels of the frame; auto: a thirtieth of the frame's height")
+                    text: qsTr("Pixels of the frame, 1 to 1024 (a preview at a lower resolution scales it); empty: a thirtieth of the frame's height (24 px at 720p, 36 at 1080p; at least 12)")
                 }
             }
         }
@@ -302,7 +302,7 @@ Item {
                 onValueModified: filter.set('josm_zoom', String(value))
 
                 Shotcut.HoverTip {
-                    text: qsTr("The size of JOSM's view: higher is closer")
+                    text: qsTr("The size of JOSM's view, a whole number from -10 to 10: higher is closer")
                 }
             }
         }
