@@ -31,6 +31,7 @@ extern "C" {
 #include "overlay/setting_table.h"
 #include "overlay/start_rule.h"
 #include "support/fake_platform.h"
+#include "support/readme_table.h"
 #include "support/track_files.h"
 #include "track/gpx_import.h"
 #include "track/track_store.h"
@@ -319,6 +320,14 @@ TEST_F(MltFilterTest, MetadataListsEveryPropertyWithItsDefault) {
     EXPECT_EQ(value, setting == CaptionSetting::kGpxFile ? kRide : meridel::DefaultText(setting));
   }
   mlt_filter_close(filter);
+}
+
+TEST(MltProperties, TheReadmesTableIsTheFilters) {
+  std::vector<std::vector<std::string>> rows;
+  for (const meridel::mlt::PropertyDoc& doc : meridel::mlt::PropertyDocs()) {
+    rows.push_back({"`" + doc.name + "`", doc.defaultText.empty() ? "none" : "`" + doc.defaultText + "`", doc.description});
+  }
+  EXPECT_EQ(test_support::ReadmeTable("mlt"), test_support::MarkdownTable({"Property", "Default", "Format"}, rows));
 }
 
 // Which moment a frame shows: its time in its source, whatever the trim, its

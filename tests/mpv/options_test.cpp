@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "overlay/setting_table.h"
+#include "support/readme_table.h"
+
 namespace {
 
 using meridel::CaptionSetting;
@@ -16,6 +19,18 @@ TEST(MpvOptions, DefaultsAreTheSharedOnesButJosmFollows) {
   EXPECT_EQ(options.caption.x, meridel::CaptionSettings{}.x);
   EXPECT_FALSE(meridel::mpv::SettingOfKey("font")) << "mpv's OSD has its own font options";
   EXPECT_EQ(meridel::mpv::OptionName(CaptionSetting::kUtcOffset), "meridel-utc-offset");
+}
+
+TEST(MpvOptions, TheReadmesTableIsThePlugins) {
+  const Options options = meridel::mpv::DefaultOptions();
+  std::vector<std::vector<std::string>> rows;
+  for (const meridel::SettingRow& row : meridel::kSettingTable) {
+    if (row.names.mpv.empty()) continue;
+    const std::string& byDefault = options.texts[static_cast<size_t>(row.id)];
+    rows.push_back({"`" + meridel::mpv::OptionName(row.id) + "`", byDefault.empty() ? "none" : "`" + byDefault + "`",
+                    meridel::DescriptionOf(row.id)});
+  }
+  EXPECT_EQ(test_support::ReadmeTable("mpv"), test_support::MarkdownTable({"Option", "Default", "Format"}, rows));
 }
 
 // The conf file's lines, then --script-opts over them; other scripts'
