@@ -75,7 +75,7 @@ const OptionDoc& DocOf(Option option) { return kOptionDocs[static_cast<int>(opti
 
 std::span<const SettingDoc> SettingDocs() { return kSettingDocs; }
 
-std::variant<Invocation, UsageError> ParseCommandLine(std::span<const std::string_view> args) {
+Result<Invocation> ParseCommandLine(std::span<const std::string_view> args) {
   Invocation invocation;
   if (std::find(args.begin(), args.end(), "--help") != args.end() ||
       std::find(args.begin(), args.end(), "-h") != args.end()) {
