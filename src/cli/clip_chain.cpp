@@ -1,13 +1,11 @@
 #include "cli/clip_chain.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
+#include <system_error>
 
 #include "cli/encoding.h"
 #include "cli/mlt_session.h"
@@ -15,28 +13,24 @@
 namespace meridel::cli {
 namespace {
 
-// The folder a path lies in, for statvfs.
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // Whether the file system holding `path` has (next to) no room left.
-bool DiskFull(const std::string& path) {
-  struct statvfs fs {};
-  if (statvfs(FolderOf(path).c_str(), &fs) != 0) return false;
-  return static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize < 256 * 1024;
+bool DiskFull(const std::filesystem::path& path) {
+  const std::filesystem::path folder = path.parent_path();
+  std::error_code error;
+  const std::filesystem::space_info space = std::filesystem::space(folder.empty() ? "." : folder, error);
+  return !error && space.available < 256 * 1024;
 }
 
 }  // namespace
 
-std::variant<OpenedClip, std::string> OpenClip(const std::string& path) {
-  struct stat status {};
-  if (stat(path.c_str(), &status) != 0) return std::string(std::strerror(errno));
-  if (S_ISDIR(status.st_mode)) return std::string("is a folder, not a clip");
+Result<OpenedClip> OpenClip(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  if (error) return Failure{error.message()};
+  if (std::filesystem::is_directory(status)) return Failure{"is a folder, not a clip"};
+  // open(2) says why a file cannot be read; MLT would not.
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::string(std::strerror(errno));
+  if (fd < 0) return Failure{std::strerror(errno)};
   close(fd);
 
   OpenedClip clip;
@@ -46,44 +40,40 @@ std::variant<OpenedClip, std::string> OpenClip(const std::string& path) {
     // producer counts its frames at the profile's rate, so it is opened
     // again at that one.
     Mlt::Producer probe(*clip.profile, "avformat", path.c_str());
-    if (!probe.is_valid()) return std::string("is not a video MLT's avformat producer can read");
-    if (probe.get_int("video_index") < 0 || probe.get_int("width") <= 0) return std::string("has no video stream");
+    if (!probe.is_valid()) return Failure{"is not a video MLT's avformat producer can read"};
+    if (probe.get_int("video_index") < 0 || probe.get_int("width") <= 0) return Failure{"has no video stream"};
     clip.profile->from_producer(probe);
     clip.profile->set_explicit(1);
   }
   Mlt::Producer producer(*clip.profile, "avformat", path.c_str());
-  if (!producer.is_valid()) return std::string("is not a video MLT's avformat producer can read");
+  if (!producer.is_valid()) return Failure{"is not a video MLT's avformat producer can read"};
   clip.facts = media::FactsOf(producer.get_properties());
   clip.frameCount = producer.get_length();
   if (clip.frameCount <= 0 || clip.profile->frame_rate_num() <= 0 || clip.profile->frame_rate_den() <= 0) {
-    return std::string("has no frames MLT can count");
+    return Failure{"has no frames MLT can count"};
   }
   return clip;
 }
 
-std::variant<std::unique_ptr<ClipEncoder>, std::string> ClipEncoder::Start(const std::string& path,
-                                                                           const OpenedClip& clip,
-                                                                           const Properties& filterProperties,
-                                                                           const std::string& partial, int logClip) {
+Result<std::unique_ptr<ClipEncoder>> ClipEncoder::Start(const ClipPlan& plan, const OpenedClip& clip) {
   std::unique_ptr<ClipEncoder> encoder(new ClipEncoder);
-  encoder->partial_ = partial;
+  encoder->partial_ = plan.partial;
   encoder->frameCount_ = clip.frameCount;
-  encoder->logClip_ = logClip;
   Mlt::Profile& profile = *clip.profile;
 
-  encoder->producer_ = std::make_unique<Mlt::Producer>(profile, "avformat", path.c_str());
-  if (!encoder->producer_->is_valid()) return std::string("is not a video MLT's avformat producer can read");
+  encoder->producer_ = std::make_unique<Mlt::Producer>(profile, "avformat", plan.summary.clip.c_str());
+  if (!encoder->producer_->is_valid()) return Failure{"is not a video MLT's avformat producer can read"};
   // Its cache keeps a copy of every frame for players that step back and
   // forth; a run from start to end never asks for one again.
   encoder->producer_->set("noimagecache", 1);
 
   encoder->filter_ = std::make_unique<Mlt::Filter>(profile, "meridel");
-  if (!encoder->filter_->is_valid()) return std::string("MLT could not make the meridel filter");
-  for (const auto& [name, value] : filterProperties) encoder->filter_->set(name.c_str(), value.c_str());
+  if (!encoder->filter_->is_valid()) return Failure{"MLT could not make the meridel filter"};
+  for (const auto& [name, value] : plan.filter) encoder->filter_->set(name.c_str(), value.c_str());
   encoder->producer_->attach(*encoder->filter_);
 
-  encoder->consumer_ = std::make_unique<Mlt::Consumer>(profile, "avformat", partial.c_str());
-  if (!encoder->consumer_->is_valid()) return std::string("MLT could not make its avformat consumer");
+  encoder->consumer_ = std::make_unique<Mlt::Consumer>(profile, "avformat", plan.partial.c_str());
+  if (!encoder->consumer_->is_valid()) return Failure{"MLT could not make its avformat consumer"};
   Mlt::Consumer& consumer = *encoder->consumer_;
   consumer.set("f", "mp4");  // the partial name ends in .part
   consumer.set("vcodec", std::string(kVideoCodec).c_str());
@@ -112,14 +102,14 @@ std::variant<std::unique_ptr<ClipEncoder>, std::string> ClipEncoder::Start(const
   for (Mlt::Service* service : {static_cast<Mlt::Service*>(encoder->producer_.get()),
                                 static_cast<Mlt::Service*>(encoder->filter_.get()),
                                 static_cast<Mlt::Service*>(encoder->consumer_.get())}) {
-    WatchService(service->get_service(), logClip);
+    WatchService(service->get_service(), plan.id);
   }
   mlt_events_listen(consumer.get_properties(), encoder.get(), "consumer-frame-show", OnFrameShown);
   mlt_events_listen(consumer.get_properties(), encoder.get(), "consumer-fatal-error", OnFatalError);
   mlt_events_listen(consumer.get_properties(), encoder.get(), "consumer-stopped", OnStopped);
 
   consumer.connect(*encoder->producer_);
-  if (consumer.start() != 0) return std::string("MLT's avformat consumer did not start");
+  if (consumer.start() != 0) return Failure{"MLT's avformat consumer did not start"};
   return encoder;
 }
 
@@ -152,8 +142,8 @@ void ClipEncoder::Stop() {
   if (consumer_ && !consumer_->is_stopped()) consumer_->stop();
 }
 
-std::optional<std::string> ClipEncoder::Problem(const std::optional<std::string>& lastError) {
-  std::optional<std::string> problem;
+Result<> ClipEncoder::Written(const std::optional<std::string>& lastError) {
+  std::string problem;
   if (fatal_.load()) {
     problem = "the encoder failed";
   } else if (FramesDone() < frameCount_) {
@@ -166,10 +156,10 @@ std::optional<std::string> ClipEncoder::Problem(const std::optional<std::string>
     Mlt::Producer written(profile, "avformat", partial_.c_str());
     if (!written.is_valid() || written.get_int("video_index") < 0) problem = "the output cannot be read back";
   }
-  if (!problem) return std::nullopt;
-  if (DiskFull(partial_)) *problem += ": no space left on the disk";
-  if (lastError) *problem += " (" + *lastError + ")";
-  return problem;
+  if (problem.empty()) return {};
+  if (DiskFull(partial_)) problem += ": no space left on the disk";
+  if (lastError) problem += " (" + *lastError + ")";
+  return Failure{problem};
 }
 
 }  // namespace meridel::cli

@@ -5,15 +5,15 @@
 
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
-#include <utility>
-#include <variant>
-#include <vector>
 
 #include <mlt++/Mlt.h>
 
+#include "cli/clip_plan.h"
+#include "cli/result.h"
 #include "media/producer_facts.h"
 
 namespace meridel::cli {
@@ -25,20 +25,15 @@ struct OpenedClip {
   int64_t frameCount = 0;
 };
 
-// The clip at `path`, or the line (without the clip's name) saying why it
-// cannot be captioned: missing, unreadable, no video MLT can decode.
-std::variant<OpenedClip, std::string> OpenClip(const std::string& path);
-
-// Property name and text.
-using Properties = std::vector<std::pair<std::string, std::string>>;
+// The clip at `path`, or the failure (without the clip's name) saying why
+// it cannot be captioned: missing, unreadable, no video MLT can decode.
+Result<OpenedClip> OpenClip(const std::string& path);
 
 class ClipEncoder {
  public:
-  // Starts encoding `clip` into `partial` with the filter's `filterProperties`.
-  // `logClip` names the clip for the lines MLT logs on its services.
-  static std::variant<std::unique_ptr<ClipEncoder>, std::string> Start(const std::string& path, const OpenedClip& clip,
-                                                                       const Properties& filterProperties,
-                                                                       const std::string& partial, int logClip);
+  // Starts encoding the planned clip, opened as `clip`, into its partial
+  // output; the lines MLT logs on its services are kept under its id.
+  static Result<std::unique_ptr<ClipEncoder>> Start(const ClipPlan& plan, const OpenedClip& clip);
   ~ClipEncoder();
   ClipEncoder(const ClipEncoder&) = delete;
   ClipEncoder& operator=(const ClipEncoder&) = delete;
@@ -57,10 +52,10 @@ class ClipEncoder {
   // is_stopped() false for good).
   bool Finished();
 
-  // Once Finished() (or after Stop()): why the partial output is not the
-  // whole clip encoded, or nothing when it is. `lastError` is the last
-  // error MLT logged on the clip's services, if any.
-  std::optional<std::string> Problem(const std::optional<std::string>& lastError);
+  // Once Finished() (or after Stop()): whether the partial output is the
+  // whole clip encoded, else why not. `lastError` is the last error MLT
+  // logged on the clip's services, if any.
+  Result<> Written(const std::optional<std::string>& lastError);
 
   // Stops the consumer: the frames under way are written, then the file
   // is closed.
@@ -72,9 +67,8 @@ class ClipEncoder {
   static void OnFatalError(mlt_properties, void* self, mlt_event_data);
   static void OnStopped(mlt_properties, void* self, mlt_event_data);
 
-  std::string partial_;
+  std::filesystem::path partial_;
   int64_t frameCount_ = 0;
-  int logClip_ = 0;
   std::unique_ptr<Mlt::Producer> producer_;
   std::unique_ptr<Mlt::Filter> filter_;
   std::unique_ptr<Mlt::Consumer> consumer_;

@@ -8,11 +8,6 @@
 namespace meridel::cli {
 namespace {
 
-std::string_view FileName(std::string_view path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
 std::string Fixed(double value, int decimals) {
   char buffer[32];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
@@ -56,27 +51,17 @@ std::string ClockDifferenceText(int64_t seconds) {
 
 }  // namespace
 
-std::string OutputPathOf(std::string_view clip, std::string_view outputDir, std::string_view suffix) {
-  const std::string_view name = FileName(clip);
-  const size_t dot = name.rfind('.');
-  const std::string_view stem = dot == std::string_view::npos || dot == 0 ? name : name.substr(0, dot);
-  std::string path;
-  if (!outputDir.empty()) {
-    path = outputDir;
-    if (path.back() != '/') path += '/';
-  } else {
-    path = clip.substr(0, clip.size() - name.size());
-  }
-  path += stem;
-  path += suffix;
-  path += ".mp4";
-  return path;
+std::filesystem::path OutputPathOf(const std::filesystem::path& clip, const std::filesystem::path& outputDir,
+                                   std::string_view suffix) {
+  std::filesystem::path name = clip.stem();
+  name += suffix;
+  name += ".mp4";
+  return outputDir.empty() ? std::filesystem::path(clip).replace_filename(name) : outputDir / name;
 }
 
-std::string PartialPathOf(std::string_view output, long pid) {
-  const std::string_view name = FileName(output);
-  return std::string(output.substr(0, output.size() - name.size())) + "." + std::string(name) + "." +
-         std::to_string(pid) + ".part";
+std::filesystem::path PartialPathOf(const std::filesystem::path& output, long pid) {
+  return std::filesystem::path(output).replace_filename("." + output.filename().native() + "." + std::to_string(pid) +
+                                                        ".part");
 }
 
 std::string RateText(int32_t rateNum, int32_t rateDen) {
@@ -150,7 +135,7 @@ std::string InspectText(const ClipSummary& clip, const std::optional<TrackTimes>
   std::string moments = SpanText(clip.span);
   if (track) moments += ", " + PlacementText(PlaceOnTrack(clip.span, *track), clip.span, *track);
   Field(out, "moments", moments);
-  std::string output = clip.output;
+  std::string output = clip.output.native();
   if (clip.outputExists) output += overwrite ? " (exists: --overwrite replaces it)" : " (exists: caption needs --overwrite)";
   Field(out, "output", output);
   for (const std::string& warning : ClipWarnings(clip, track)) Field(out, "warning", warning);

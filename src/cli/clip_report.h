@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,17 +26,18 @@ struct ClipSummary {
   SourceStart start{};                 // what it is aligned by
   int32_t clockDifference = 0;         // the --clock-difference the span includes
   MomentSpan span{};
-  std::string output;
+  std::filesystem::path output;
   bool outputExists = false;
 };
 
 // OUTPUT_DIR (or the clip's folder) / the clip's name without its
 // extension + `suffix` + ".mp4".
-std::string OutputPathOf(std::string_view clip, std::string_view outputDir, std::string_view suffix);
+std::filesystem::path OutputPathOf(const std::filesystem::path& clip, const std::filesystem::path& outputDir,
+                                   std::string_view suffix);
 
 // The name an output is written under until it is complete: hidden, beside
 // it, and the process's own.
-std::string PartialPathOf(std::string_view output, long pid);
+std::filesystem::path PartialPathOf(const std::filesystem::path& output, long pid);
 
 // "29.97", "25", "23.976": a frame rate to three decimals at most.
 std::string RateText(int32_t rateNum, int32_t rateDen);

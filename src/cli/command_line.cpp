@@ -53,7 +53,7 @@ Split SplitOption(std::string_view arg) {
 
 const OptionDoc& DocOf(Option option) { return kOptionDocs[static_cast<int>(option)]; }
 
-std::variant<Invocation, UsageError> ParseCommandLine(std::span<const std::string_view> args) {
+Result<Invocation> ParseCommandLine(std::span<const std::string_view> args) {
   Invocation invocation;
   if (std::find(args.begin(), args.end(), "--help") != args.end() ||
       std::find(args.begin(), args.end(), "-h") != args.end()) {

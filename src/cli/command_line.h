@@ -7,9 +7,9 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
+#include "cli/result.h"
 #include "overlay/setting_table.h"
 
 namespace meridel::cli {
@@ -47,16 +47,14 @@ struct Invocation {
   bool quiet = false;
 };
 
-// The one line a user sees for bad usage, without the command's prefix.
-struct UsageError {
-  std::string line;
-};
+// Bad usage: the one line a user sees, without the command's prefix.
+using UsageError = Failure;
 
 // `args` without the program's name: a verb ("caption", "inspect"), or
 // --help/--version alone, then options and clips in any order ("--" ends
 // the options). Options take their value as the next argument or after
 // "=". --help anywhere asks for the help.
-std::variant<Invocation, UsageError> ParseCommandLine(std::span<const std::string_view> args);
+Result<Invocation> ParseCommandLine(std::span<const std::string_view> args);
 
 // Clips at once when --jobs is not given, on a machine of `cores`
 // processors: libx264 already spreads one clip over every core, and a

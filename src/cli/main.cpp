@@ -19,12 +19,12 @@ int main(int argc, char** argv) {
   signal(SIGPIPE, SIG_IGN);
   try {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
-    std::variant<Invocation, UsageError> parsed = ParseCommandLine(args);
-    if (const auto* error = std::get_if<UsageError>(&parsed)) {
-      std::fprintf(stderr, "meridel: %s\n", error->line.c_str());
+    const Result<Invocation> parsed = ParseCommandLine(args);
+    if (!parsed.ok()) {
+      std::fprintf(stderr, "meridel: %s\n", parsed.failure().line.c_str());
       return kExitUsage;
     }
-    const Invocation& invocation = std::get<Invocation>(parsed);
+    const Invocation& invocation = *parsed;
     switch (invocation.verb) {
       case Verb::kHelp:
         std::fputs(HelpText(MERIDEL_VERSION).c_str(), stdout);

@@ -57,7 +57,7 @@ bool Offers(Mlt::Repository* repository, mlt_service_type type, const char* serv
 
 }  // namespace
 
-std::optional<std::string> StartMlt(int clipsAtOnce, bool needFilter) {
+Result<> StartMlt(int clipsAtOnce, bool needFilter) {
   // The avformat producer keeps this many files open at once (4 by
   // default); each clip being encoded holds one, and its check another.
   const std::string cache = std::to_string(clipsAtOnce * 2 + 2);
@@ -90,14 +90,14 @@ std::optional<std::string> StartMlt(int clipsAtOnce, bool needFilter) {
   const std::string where = folder ? folder : "MLT's module folder";
   if (!repository || !Offers(repository, mlt_service_producer_type, "avformat") ||
       !Offers(repository, mlt_service_consumer_type, "avformat")) {
-    return "MLT's avformat module is missing from " + where + " (install Debian's libmlt7)";
+    return Failure{"MLT's avformat module is missing from " + where + " (install Debian's libmlt7)"};
   }
   if (needFilter && !Offers(repository, mlt_service_filter_type, "meridel")) {
-    return "MLT has no filter meridel in " + where +
-           ": install the meridel-mlt package, or set MLT_REPOSITORY to a folder that holds libmltmeridel.so beside "
-           "MLT's own modules";
+    return Failure{"MLT has no filter meridel in " + where +
+                   ": install the meridel-mlt package, or set MLT_REPOSITORY to a folder that holds libmltmeridel.so "
+                   "beside MLT's own modules"};
   }
-  return std::nullopt;
+  return {};
 }
 
 void WatchService(mlt_service service, int clip) {

@@ -2,9 +2,10 @@
 // routed to the clips whose services speak, and the meridel filter found.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
+
+#include "cli/result.h"
 
 extern "C" {
 #include <framework/mlt_service.h>
@@ -13,10 +14,10 @@ extern "C" {
 namespace meridel::cli {
 
 // Starts MLT's factory from its repository (MLT_REPOSITORY, as for melt)
-// for up to `clipsAtOnce` clips open together. Nothing, or the line that
-// says why the command cannot go on: MLT lacks its avformat module, or,
-// with `needFilter`, the meridel filter.
-std::optional<std::string> StartMlt(int clipsAtOnce, bool needFilter);
+// for up to `clipsAtOnce` clips open together. A failure when the command
+// cannot go on: MLT lacks its avformat module, or, with `needFilter`, the
+// meridel filter.
+Result<> StartMlt(int clipsAtOnce, bool needFilter);
 
 struct LogLine {
   mlt_service service;

@@ -13,15 +13,15 @@ using meridel::cli::Invocation;
 using meridel::cli::UsageError;
 using meridel::cli::Verb;
 
-std::variant<Invocation, UsageError> Parse(std::vector<std::string_view> args) {
+meridel::cli::Result<Invocation> Parse(std::vector<std::string_view> args) {
   return meridel::cli::ParseCommandLine(args);
 }
 
 TEST(CommandLine, OptionsAndClipsInAnyOrder) {
   const auto parsed = Parse({"caption", "a.mp4", "--gpx", "ride.gpx", "--utc-offset=+02:00", "-o", "out", "-j", "3",
                              "--overwrite", "--", "--odd.mp4"});
-  ASSERT_TRUE(std::holds_alternative<Invocation>(parsed)) << std::get<UsageError>(parsed).line;
-  const Invocation& i = std::get<Invocation>(parsed);
+  ASSERT_TRUE(parsed.ok()) << parsed.failure().line;
+  const Invocation& i = *parsed;
   EXPECT_EQ(i.verb, Verb::kCaption);
   EXPECT_EQ(i.clips, (std::vector<std::string>{"a.mp4", "--odd.mp4"}));
   EXPECT_EQ(i.settings.utcOffset, 7200);
@@ -30,8 +30,8 @@ TEST(CommandLine, OptionsAndClipsInAnyOrder) {
   EXPECT_EQ(i.outputDir, "out");
   EXPECT_EQ(i.jobs, 3);
   EXPECT_TRUE(i.overwrite);
-  EXPECT_EQ(std::get<Invocation>(Parse({"inspect", "--gpx", "t.gpx", "a.mp4", "--help"})).verb, Verb::kHelp);
-  EXPECT_EQ(std::get<Invocation>(Parse({"--version"})).verb, Verb::kVersion);
+  EXPECT_EQ(Parse({"inspect", "--gpx", "t.gpx", "a.mp4", "--help"})->verb, Verb::kHelp);
+  EXPECT_EQ(Parse({"--version"})->verb, Verb::kVersion);
 }
 
 TEST(CommandLine, Refusals) {
@@ -55,8 +55,8 @@ TEST(CommandLine, Refusals) {
   };
   for (const auto& c : cases) {
     const auto parsed = Parse(c.args);
-    ASSERT_TRUE(std::holds_alternative<UsageError>(parsed)) << c.line;
-    EXPECT_EQ(std::get<UsageError>(parsed).line, c.line);
+    ASSERT_FALSE(parsed.ok()) << c.line;
+    EXPECT_EQ(parsed.failure().line, c.line);
   }
 }
 
