@@ -26,20 +26,20 @@ std::string BuildJosmRequest(JosmCommand command, int32_t zoom, double latitude,
       const double h = IntPower(1.2, exponent) * 0.001;
       text.reserve(128);
       text += "zoom?left=";
-      AppendFixed8(text, longitude - h);
+      AppendFixed(text, longitude - h, 8);
       text += "&right=";
-      AppendFixed8(text, longitude + h);
+      AppendFixed(text, longitude + h, 8);
       text += "&top=";
-      AppendFixed8(text, latitude + h);
+      AppendFixed(text, latitude + h, 8);
       text += "&bottom=";
-      AppendFixed8(text, latitude - h);
+      AppendFixed(text, latitude - h, 8);
       break;
     }
     case JosmCommand::AddNode:
       text += "add_node?lon=";
-      AppendFixed8(text, longitude);
+      AppendFixed(text, longitude, 8);
       text += "&lat=";
-      AppendFixed8(text, latitude);
+      AppendFixed(text, latitude, 8);
       break;
   }
   return text;
