@@ -73,8 +73,8 @@ std::string AlignmentLine(const ClipSummary& clip, const std::optional<TrackTime
 std::vector<std::string> ClipWarnings(const ClipSummary& clip, const std::optional<TrackTimes>& track) {
   std::vector<std::string> lines;
   if (clip.asked == StartKind::kClip && clip.start.kind == StartKind::kTrack) {
-    lines.push_back(clip.clip + " records no creation time: it is aligned by the track's first point (give --start "
-                                "with the time its first frame was shot to align it otherwise)");
+    lines.push_back(NoCreationTimeText(clip.clip, "it is aligned by the track's first point (give --start with the "
+                                                  "time its first frame was shot to align it otherwise)"));
   }
   if (!track) return lines;
   const SpanPlacement placement = PlaceOnTrack(clip.span, *track);

@@ -1,6 +1,8 @@
 #include "josm/josm_request.h"
 
 #include "base/number_text.h"
+#include "base/wrapping.h"
+#include "track/track_store.h"
 
 namespace meridel {
 
@@ -43,6 +45,14 @@ std::string BuildJosmRequest(JosmCommand command, int32_t zoom, double latitude,
       break;
   }
   return text;
+}
+
+std::optional<std::string> JosmRequestAt(TrackStore& track, JosmCommand command, int64_t moment, int32_t zoom) {
+  if (command != JosmCommand::ZoomView && command != JosmCommand::AddNode) return std::nullopt;
+  double latitude = 0.0;
+  double longitude = 0.0;
+  if (!LookupPosition(track, LowWord(moment), latitude, longitude)) return std::nullopt;
+  return BuildJosmRequest(command, zoom, latitude, longitude);
 }
 
 }  // namespace meridel
