@@ -1,32 +1,17 @@
 #include "cli/clip_report.h"
 
-#include <charconv>
-#include <cmath>
-
 #include "base/number_text.h"
 
 namespace meridel::cli {
 namespace {
 
-std::string Fixed(double value, int decimals) {
-  char buffer[32];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-  return std::string(buffer, result.ptr);
-}
-
 // "0:12:13.40" of a clip's length.
 std::string LengthText(int64_t frameCount, int32_t rateNum, int32_t rateDen) {
   const double seconds = static_cast<double>(frameCount) * rateDen / rateNum;
   const int64_t whole = static_cast<int64_t>(seconds);
-  std::string text;
-  AppendDecimal(text, whole / 3600);
-  text += ':';
-  AppendDecimal(text, whole / 60 % 60, 2);
-  text += ':';
-  AppendDecimal(text, whole % 60, 2);
-  const std::string fraction = Fixed(seconds - static_cast<double>(whole), 2);  // "0.40"
-  text += fraction.substr(fraction.find('.'));
-  return text;
+  std::string fraction;  // "0.40"
+  AppendFixed(fraction, seconds - static_cast<double>(whole), 2);
+  return DurationText(whole, {.first = DurationForm::kHours, .colons = true}) + fraction.substr(fraction.find('.'));
 }
 
 void Field(std::string& out, std::string_view name, std::string_view text) {
@@ -38,16 +23,8 @@ void Field(std::string& out, std::string_view name, std::string_view text) {
 }
 
 // "+HH:MM:SS" or "-HH:MM:SS", as --clock-difference reads it.
-std::string ClockDifferenceText(int64_t seconds) {
-  std::string text(1, seconds < 0 ? '-' : '+');
-  const int64_t magnitude = seconds < 0 ? -seconds : seconds;
-  AppendDecimal(text, magnitude / 3600, 2);
-  text += ':';
-  AppendDecimal(text, magnitude / 60 % 60, 2);
-  text += ':';
-  AppendDecimal(text, magnitude % 60, 2);
-  return text;
-}
+constexpr DurationForm kClockDifferenceForm{
+    .first = DurationForm::kHours, .colons = true, .firstDigits = 2, .plusSign = true};
 
 }  // namespace
 
@@ -65,7 +42,8 @@ std::filesystem::path PartialPathOf(const std::filesystem::path& output, long pi
 }
 
 std::string RateText(int32_t rateNum, int32_t rateDen) {
-  std::string text = Fixed(static_cast<double>(rateNum) / rateDen, 3);
+  std::string text;
+  AppendFixed(text, static_cast<double>(rateNum) / rateDen, 3);
   while (text.back() == '0') text.pop_back();
   if (text.back() == '.') text.pop_back();
   return text;
@@ -80,8 +58,8 @@ std::string AlignmentLine(const ClipSummary& clip, const std::optional<TrackTime
 std::vector<std::string> ClipWarnings(const ClipSummary& clip, const std::optional<TrackTimes>& track) {
   std::vector<std::string> lines;
   if (clip.asked == StartKind::kClip && clip.start.kind == StartKind::kTrack) {
-    lines.push_back(clip.clip + " records no creation time: it is aligned by the track's first point (give --start "
-                                "with the time its first frame was shot to align it otherwise)");
+    lines.push_back(NoCreationTimeText(clip.clip, "it is aligned by the track's first point (give --start with the "
+                                                  "time its first frame was shot to align it otherwise)"));
   }
   if (!track) return lines;
   const SpanPlacement placement = PlaceOnTrack(clip.span, *track);
@@ -91,7 +69,7 @@ std::vector<std::string> ClipWarnings(const ClipSummary& clip, const std::option
                        ": every caption shows the " + (before ? "track's first" : "track's last") + " position";
     if (const std::optional<int32_t> shift = ZoneShiftIntoTrack(clip.span, *track)) {
       line += " (if the camera's clock was on local time: --clock-difference " +
-              ClockDifferenceText(int64_t{clip.clockDifference} + *shift) + " puts it inside the track)";
+              DurationText(int64_t{clip.clockDifference} + *shift, kClockDifferenceForm) + " puts it inside the track)";
     }
     lines.push_back(line);
   } else if (placement.AnyMomentOutside()) {

@@ -1,16 +1,14 @@
-// MLT 7.12's mlt_image_format_planes() places a yuv420p image's Cr plane
-// (width + height) / 2 bytes after its Cb plane instead of
-// (width / 2) × (height / 2): avformat's consumer, which finds an image's
-// planes through it, then encodes the Cb samples shifted in place of Cr.
-// The command hands the consumer yuv420p, the decoder's own format, which
-// saves two conversions of every frame (to MLT's default yuv422 and back):
-// so it supplies the function, exported from the executable, where the
-// dynamic linker finds it before libmlt's. Every other format is MLT's.
+// MLT up to 7.12 finds a yuv420p image's Cr plane inside its Cb plane
+// (media/image_planes.h), and avformat's consumer, which finds an image's
+// planes through mlt_image_format_planes(), then encodes Cb samples shifted
+// in place of Cr. The command hands the consumer yuv420p, the decoder's own
+// format, which saves two conversions of every frame (to MLT's default
+// yuv422 and back): so it supplies the function, exported from the
+// executable, where the dynamic linker finds it before libmlt's. Every other
+// format is MLT's.
 #include <dlfcn.h>
 
-extern "C" {
-#include <framework/mlt_image.h>
-}
+#include "media/image_planes.h"
 
 extern "C" __attribute__((visibility("default"))) void mlt_image_format_planes(mlt_image_format format, int width,
                                                                               int height, void* data,
@@ -21,13 +19,5 @@ extern "C" __attribute__((visibility("default"))) void mlt_image_format_planes(m
     mlts(format, width, height, data, planes, strides);
     return;
   }
-  // MLT's own layout of yuv420p: the planes one after the other, the
-  // chroma planes of (width / 2) × (height / 2) samples.
-  strides[0] = width;
-  strides[1] = strides[2] = width / 2;
-  strides[3] = 0;
-  planes[0] = static_cast<uint8_t*>(data);
-  planes[1] = planes[0] + width * height;
-  planes[2] = planes[1] + (width / 2) * (height / 2);
-  planes[3] = nullptr;
+  meridel::media::Yuv420pPlanes(width, height, data, planes, strides);
 }

@@ -1,7 +1,5 @@
 #include "cli/progress.h"
 
-#include <charconv>
-
 #include "base/number_text.h"
 
 namespace meridel::cli {
@@ -10,9 +8,9 @@ namespace {
 double FramesPerSecond(const ClipProgress& p) { return p.seconds > 0.0 ? p.framesDone / p.seconds : 0.0; }
 
 std::string FpsText(double fps) {
-  char buffer[32];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, fps, std::chars_format::fixed, 1);
-  return std::string(buffer, result.ptr) + " fps";
+  std::string text;
+  AppendFixed(text, fps, 1);
+  return text + " fps";
 }
 
 int PercentDone(const ClipProgress& p) {
@@ -37,17 +35,7 @@ std::string Cut(const std::string& text, size_t width) {
 
 std::string ClockText(double seconds) {
   const int64_t whole = seconds > 0.0 ? static_cast<int64_t>(seconds + 0.5) : 0;
-  std::string text;
-  if (whole >= 3600) {
-    AppendDecimal(text, whole / 3600);
-    text += ':';
-    AppendDecimal(text, whole / 60 % 60, 2);
-  } else {
-    AppendDecimal(text, whole / 60);
-  }
-  text += ':';
-  AppendDecimal(text, whole % 60, 2);
-  return text;
+  return DurationText(whole, {.first = DurationForm::kMinutes, .colons = true});
 }
 
 std::string ProgressLine(const ClipProgress& p) {

@@ -3,71 +3,16 @@
 #include <algorithm>
 #include <cstring>
 
+#include "drawing/blend.h"
+
 namespace meridel::drawing {
 namespace {
 
 // Larger captions are not worth an image of their own: 16 MiB.
 constexpr int64_t kMaxImagePixels = int64_t{1} << 22;
 
-inline uint32_t Div255(uint32_t v) { return (v + 128 + ((v + 128) >> 8)) >> 8; }
-
-inline uint8_t Mix(uint32_t over, uint32_t under, uint32_t alpha) {
-  return static_cast<uint8_t>(Div255(over * alpha + under * (255 - alpha)));
-}
-
 int64_t FloorDiv(int64_t value, int64_t divisor) {
   return value / divisor - (value % divisor != 0 && value < 0);
-}
-
-// Appends the runs of one row of `width` samples whose alpha is not 0.
-template <typename Runs, typename AlphaAt>
-void AppendRuns(Runs& runs, uint32_t row, uint32_t width, AlphaAt&& alphaAt) {
-  for (uint32_t c = 0; c < width;) {
-    const uint8_t alpha = alphaAt(c);
-    if (alpha == 0) {
-      ++c;
-      continue;
-    }
-    const bool opaque = alpha == 255;
-    uint32_t end = c + 1;
-    while (end < width && alphaAt(end) != 0 && (alphaAt(end) == 255) == opaque) ++end;
-    runs.push_back({row, c, end - c, opaque});
-    c = end;
-  }
-}
-
-// Calls visit(run, row, first, end, skipped) for the part [first, end) of
-// each run that lies inside a width × height grid, when the runs' grid has
-// its top-left corner at (left, top); `skipped` counts the run's samples
-// left of the part.
-template <typename Runs, typename Visit>
-void ForRunsInside(const Runs& runs, int64_t left, int64_t top, int64_t width, int64_t height, Visit&& visit) {
-  for (const auto& run : runs) {
-    const int64_t row = top + run.row;
-    const int64_t start = left + run.column;
-    const auto [first, end] = ClipRun(row, start, run.length, width, height);
-    if (first < end) visit(run, row, first, end, first - start);
-  }
-}
-
-// Non-premultiplied "over" of one image pixel with alpha 1-254.
-inline void BlendOver(uint8_t* pixel, const uint8_t* over) {
-  const uint32_t alpha = over[3];
-  const uint32_t rest = 255 - alpha;
-  const uint32_t frameAlpha = pixel[3];
-  if (frameAlpha == 255) {
-    pixel[0] = static_cast<uint8_t>(Div255(over[0] * alpha + pixel[0] * rest));
-    pixel[1] = static_cast<uint8_t>(Div255(over[1] * alpha + pixel[1] * rest));
-    pixel[2] = static_cast<uint8_t>(Div255(over[2] * alpha + pixel[2] * rest));
-    return;
-  }
-  const uint32_t overWeight = alpha * 255;
-  const uint32_t frameWeight = frameAlpha * rest;
-  const uint32_t total = overWeight + frameWeight;  // > 0: alpha > 0
-  pixel[0] = static_cast<uint8_t>((over[0] * overWeight + pixel[0] * frameWeight + total / 2) / total);
-  pixel[1] = static_cast<uint8_t>((over[1] * overWeight + pixel[1] * frameWeight + total / 2) / total);
-  pixel[2] = static_cast<uint8_t>((over[2] * overWeight + pixel[2] * frameWeight + total / 2) / total);
-  pixel[3] = static_cast<uint8_t>(Div255(total));
 }
 
 }  // namespace
@@ -156,7 +101,7 @@ void BorderedCaption::DrawRgb(const Picture& picture, int64_t left, int64_t top)
                   }
                   for (int64_t i = first; i < end; ++i, pixel += bytesPerPixel, over += 4) {
                     if (withAlpha) {
-                      BlendOver(pixel, over);
+                      BlendOver(pixel, over[0], over[1], over[2], over[3]);
                     } else if (run.opaque) {
                       std::memcpy(pixel, over, 3);
                     } else {

@@ -8,6 +8,7 @@
 
 #include "drawing/caption_font.h"
 #include "drawing/picture.h"
+#include "drawing/runs.h"
 #include "overlay/caption.h"
 
 namespace meridel::drawing {
@@ -39,14 +40,6 @@ class BorderedCaption {
             RgbColor textColor, RgbColor borderColor);
 
  private:
-  // A run of one row of an image or a grid whose alpha is all 255 (opaque)
-  // or all 1-254.
-  struct Run {
-    uint32_t row;
-    uint32_t column;
-    uint32_t length;
-    bool opaque;
-  };
   // One chroma sample's worth of the caption: its coverage of the block and
   // the colour it brings, weighted by the coverage of each pixel.
   struct ChromaCell {

@@ -8,6 +8,8 @@
 #include <atomic>
 #include <cstdlib>
 
+#include "drawing/blend.h"
+
 namespace meridel::drawing {
 
 struct CaptionFont::Library {
@@ -25,23 +27,6 @@ namespace {
 int Pixels(FT_Pos value) {
   const FT_Pos rounded = (value + 32) / 64;
   return static_cast<int>(std::clamp<FT_Pos>(rounded, -(1 << 20), 1 << 20));
-}
-
-// v / 255 rounded, for v <= 255 * 255.
-inline uint32_t Div255(uint32_t v) { return (v + 128 + ((v + 128) >> 8)) >> 8; }
-
-// Non-premultiplied "over" onto a pixel that is not opaque: the frame's
-// colour counts by its own alpha. Coverage is 1-254.
-void BlendTranslucent(uint8_t* pixel, RgbColor color, uint32_t coverage) {
-  const uint32_t rest = 255 - coverage;
-  const uint32_t frameAlpha = pixel[3];
-  const uint32_t textWeight = coverage * 255;
-  const uint32_t frameWeight = frameAlpha * rest;
-  const uint32_t total = textWeight + frameWeight;  // > 0: coverage > 0
-  pixel[0] = static_cast<uint8_t>((color.r * textWeight + pixel[0] * frameWeight + total / 2) / total);
-  pixel[1] = static_cast<uint8_t>((color.g * textWeight + pixel[1] * frameWeight + total / 2) / total);
-  pixel[2] = static_cast<uint8_t>((color.b * textWeight + pixel[2] * frameWeight + total / 2) / total);
-  pixel[3] = static_cast<uint8_t>(Div255(total));
 }
 
 bool Draws(unsigned char byte) { return byte >= 0x20 && (byte < 0x7F || byte >= 0xA0); }
@@ -169,21 +154,10 @@ void CaptionFont::Render(unsigned char byte, Glyph& glyph) {
       uint8_t* out = glyph.coverage.data() + static_cast<size_t>(r) * glyph.width;
       for (int c = 0; c < glyph.width; ++c) out[c] = static_cast<uint8_t>(row[c] * 255u / (levels - 1));
     }
-    // Most of a glyph's box is empty and its strokes' insides are full:
-    // drawing walks runs of either kind instead of testing every pixel.
     for (int r = 0; r < glyph.rows; ++r) {
       const uint8_t* out = glyph.coverage.data() + static_cast<size_t>(r) * glyph.width;
-      for (int c = 0; c < glyph.width;) {
-        if (out[c] == 0) {
-          ++c;
-          continue;
-        }
-        const bool full = out[c] == 255;
-        int end = c + 1;
-        while (end < glyph.width && out[end] != 0 && (out[end] == 255) == full) ++end;
-        glyph.spans.push_back({r, c, end - c, full});
-        c = end;
-      }
+      AppendRuns(glyph.runs, static_cast<uint32_t>(r), static_cast<uint32_t>(glyph.width),
+                 [out](uint32_t c) { return out[c]; });
     }
   }
 }
@@ -195,37 +169,26 @@ void CaptionFont::Draw(RgbaFrame frame, std::string_view text, int64_t x, int64_
   auto* bytes = reinterpret_cast<uint8_t*>(frame.pixels);
   Layout(text, x, y, [&](const Glyph& glyph, int64_t left, int64_t top) {
     if (left >= width || top >= height || left + glyph.width <= 0 || top + glyph.rows <= 0) return;
-    for (const Span& span : glyph.spans) {
-      const int64_t row = top + span.row;
-      const int64_t start = left + span.column;
-      const auto [first, end] = ClipRun(row, start, span.length, width, height);
-      if (first >= end) continue;
-      uint8_t* pixel = bytes + (row * width + first) * 4;
-      uint8_t* const last = bytes + (row * width + end) * 4;
-      if (span.full) {
-        // Fully covered: the text's colour, opaque, whatever was there.
-        for (; pixel != last; pixel += 4) {
-          pixel[0] = color.r;
-          pixel[1] = color.g;
-          pixel[2] = color.b;
-          pixel[3] = 255;
-        }
-        continue;
-      }
-      const uint8_t* coverage = glyph.coverage.data() + span.row * glyph.width + span.column + (first - start);
-      for (; pixel != last; pixel += 4, ++coverage) {
-        const uint32_t a = *coverage;
-        if (pixel[3] != 255) {
-          BlendTranslucent(pixel, color, a);
-          continue;
-        }
-        // Video frames are opaque: a plain mix.
-        const uint32_t rest = 255 - a;
-        pixel[0] = static_cast<uint8_t>(Div255(color.r * a + pixel[0] * rest));
-        pixel[1] = static_cast<uint8_t>(Div255(color.g * a + pixel[1] * rest));
-        pixel[2] = static_cast<uint8_t>(Div255(color.b * a + pixel[2] * rest));
-      }
-    }
+    ForRunsInside(glyph.runs, left, top, width, height,
+                  [&](const Run& run, int64_t row, int64_t first, int64_t end, int64_t skipped) {
+                    uint8_t* pixel = bytes + (row * width + first) * 4;
+                    uint8_t* const last = bytes + (row * width + end) * 4;
+                    if (run.opaque) {
+                      // Fully covered: the text's colour, opaque, whatever was there.
+                      for (; pixel != last; pixel += 4) {
+                        pixel[0] = color.r;
+                        pixel[1] = color.g;
+                        pixel[2] = color.b;
+                        pixel[3] = 255;
+                      }
+                      return;
+                    }
+                    const uint8_t* coverage =
+                        glyph.coverage.data() + size_t{run.row} * glyph.width + run.column + skipped;
+                    for (; pixel != last; pixel += 4, ++coverage) {
+                      BlendOver(pixel, color.r, color.g, color.b, *coverage);
+                    }
+                  });
   });
 }
 

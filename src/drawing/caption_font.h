@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "drawing/runs.h"
 #include "overlay/caption_settings.h"
 
 namespace meridel::drawing {
@@ -33,19 +34,6 @@ struct TextBox {
   int64_t right = 0;
   int64_t bottom = 0;
 };
-
-// The pixels [first, end) of row `row` that a run of `length` pixels starting
-// at column `column` covers inside a frame `width` × `height`; first >= end
-// when it covers none.
-struct RunInFrame {
-  int64_t first;
-  int64_t end;
-};
-
-inline RunInFrame ClipRun(int64_t row, int64_t column, int64_t length, int64_t width, int64_t height) {
-  if (row < 0 || row >= height) return {0, 0};
-  return {column < 0 ? 0 : column, column + length < width ? column + length : width};
-}
 
 struct TextExtent {
   TextBox layout;
@@ -100,13 +88,6 @@ class CaptionFont {
   TextExtent Measure(std::string_view text);
 
  private:
-  // A run of one glyph row whose coverage is all 255 (full) or all 1-254.
-  struct Span {
-    int row;
-    int column;
-    int length;
-    bool full;
-  };
   struct Glyph {
     bool loaded = false;
     int left = 0;     // from the pen to the bitmap's left column
@@ -115,7 +96,7 @@ class CaptionFont {
     int width = 0;
     int rows = 0;
     std::vector<uint8_t> coverage;  // width * rows, 0-255
-    std::vector<Span> spans;        // every pixel whose coverage is not 0
+    std::vector<Run> runs;          // every pixel whose coverage is not 0
   };
   struct Library;
 

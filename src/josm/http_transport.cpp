@@ -1,5 +1,7 @@
 #include "josm/http_transport.h"
 
+#include "base/number_text.h"
+
 namespace meridel {
 
 HttpOutcome HttpGetLocal(platform::HttpClient& client, platform::HttpHandle& session, std::string text) {
@@ -22,6 +24,18 @@ HttpOutcome HttpGetLocal(platform::HttpClient& client, platform::HttpHandle& ses
   client.CloseHandle(request);
   client.CloseHandle(connection);
   return outcome;
+}
+
+std::string JosmNoAnswerText(std::string_view consequence) {
+  std::string text = "JOSM did not answer on ";
+  text += kJosmServer;
+  text += ':';
+  AppendDecimal(text, kJosmPort);
+  if (!consequence.empty()) {
+    text += ": ";
+    text += consequence;
+  }
+  return text + " (is it running, with remote control on?)";
 }
 
 }  // namespace meridel

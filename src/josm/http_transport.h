@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/http_client.h"
 
@@ -26,5 +27,10 @@ enum class HttpOutcome {
 // (a failed open is retried by the next call); never closes it. The
 // connection and request are closed on every path.
 HttpOutcome HttpGetLocal(platform::HttpClient& client, platform::HttpHandle& session, std::string text);
+
+// What a host tells its user of a request that got NoAnswer, with what that
+// cost them, if anything: "JOSM did not answer on 127.0.0.1:8111: no node
+// added (is it running, with remote control on?)".
+std::string JosmNoAnswerText(std::string_view consequence = {});
 
 }  // namespace meridel

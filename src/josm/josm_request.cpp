@@ -1,6 +1,8 @@
 #include "josm/josm_request.h"
 
 #include "base/number_text.h"
+#include "base/wrapping.h"
+#include "track/track_store.h"
 
 namespace meridel {
 
@@ -26,23 +28,31 @@ std::string BuildJosmRequest(JosmCommand command, int32_t zoom, double latitude,
       const double h = IntPower(1.2, exponent) * 0.001;
       text.reserve(128);
       text += "zoom?left=";
-      AppendFixed8(text, longitude - h);
+      AppendFixed(text, longitude - h, 8);
       text += "&right=";
-      AppendFixed8(text, longitude + h);
+      AppendFixed(text, longitude + h, 8);
       text += "&top=";
-      AppendFixed8(text, latitude + h);
+      AppendFixed(text, latitude + h, 8);
       text += "&bottom=";
-      AppendFixed8(text, latitude - h);
+      AppendFixed(text, latitude - h, 8);
       break;
     }
     case JosmCommand::AddNode:
       text += "add_node?lon=";
-      AppendFixed8(text, longitude);
+      AppendFixed(text, longitude, 8);
       text += "&lat=";
-      AppendFixed8(text, latitude);
+      AppendFixed(text, latitude, 8);
       break;
   }
   return text;
+}
+
+std::optional<std::string> JosmRequestAt(TrackStore& track, JosmCommand command, int64_t moment, int32_t zoom) {
+  if (command != JosmCommand::ZoomView && command != JosmCommand::AddNode) return std::nullopt;
+  double latitude = 0.0;
+  double longitude = 0.0;
+  if (!LookupPosition(track, LowWord(moment), latitude, longitude)) return std::nullopt;
+  return BuildJosmRequest(command, zoom, latitude, longitude);
 }
 
 }  // namespace meridel

@@ -1,11 +1,10 @@
 #include "josm/remote_control.h"
 
+#include <optional>
 #include <utility>
 
-#include "base/wrapping.h"
 #include "josm/http_transport.h"
 #include "platform/clock.h"
-#include "track/track_store.h"
 
 namespace meridel {
 namespace {
@@ -17,11 +16,9 @@ bool InQuietPeriod(const JosmLink& link) {
 }  // namespace
 
 void SendJosmCommand(JosmLink& link, TrackStore& track, JosmCommand command, int64_t moment, int32_t zoom) {
-  if (command != JosmCommand::ZoomView && command != JosmCommand::AddNode) return;
-  double latitude = 0.0;
-  double longitude = 0.0;
-  if (!LookupPosition(track, LowWord(moment), latitude, longitude)) return;
-  SendJosmRequest(link, command, BuildJosmRequest(command, zoom, latitude, longitude));
+  if (std::optional<std::string> request = JosmRequestAt(track, command, moment, zoom)) {
+    SendJosmRequest(link, command, std::move(*request));
+  }
 }
 
 HttpOutcome SendJosmRequest(JosmLink& link, JosmCommand command, std::string request) {

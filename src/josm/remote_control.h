@@ -28,9 +28,8 @@ struct JosmLink {
   uint64_t quietSince = 0;
 };
 
-// Looks the position at `moment` up in the track (at its low 32 bits) and
-// sends the command's request for it through the system's HTTP client.
-// Sends nothing without a position or for another command value, nor a
+// Sends JosmRequestAt's request for `moment` through the system's HTTP
+// client. Sends nothing without a position or for another command value, nor a
 // ZoomView within the quiet period; AddNode (the user pressed the button)
 // always goes out. The outcome is otherwise ignored, as JOSM may well not be
 // running: whether it answered starts or ends the quiet period.

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <utility>
 
 extern "C" {
 #include <framework/mlt_log.h>
@@ -9,7 +10,7 @@ extern "C" {
 #include <framework/mlt_service.h>
 }
 
-#include "base/wrapping.h"
+#include "josm/http_transport.h"
 #include "josm/josm_request.h"
 #include "mlt/frame_source.h"
 #include "mlt/picture_view.h"
@@ -40,7 +41,7 @@ FilterState::FilterState(mlt_filter filter)
       log_(MLT_FILTER_SERVICE(filter)),
       josm_([this](JosmCommand, HttpOutcome outcome) {
         if (outcome == HttpOutcome::NoAnswer) {
-          log_.Once(MLT_LOG_INFO, "JOSM did not answer on 127.0.0.1:8111 (is it running, with remote control on?)");
+          log_.Once(MLT_LOG_INFO, JosmNoAnswerText());
         }
       }) {}
 
@@ -81,7 +82,7 @@ std::optional<int64_t> FilterState::MomentOf(mlt_frame frame, const CaptionSetti
   if (source.blank) return std::nullopt;
   const SourceStart start = ResolveStart(settings.start, source.creationTime, track_.baseTime);
   if (settings.start.kind == StartKind::kClip && start.kind == StartKind::kTrack) {
-    log_.Once(MLT_LOG_WARNING, source.name + " records no creation time: " + DescribeStart(start));
+    log_.Once(MLT_LOG_WARNING, NoCreationTimeText(source.name, DescribeStart(start)));
   } else {
     log_.Once(MLT_LOG_INFO, source.name + ": " + DescribeStart(start));
   }
@@ -114,14 +115,12 @@ void FilterState::FollowWithJosm(mlt_frame frame, int64_t moment, const CaptionS
 }
 
 void FilterState::PostToJosm(JosmCommand command, int64_t moment, int32_t zoom) {
-  double latitude = 0;
-  double longitude = 0;
-  // At the moment's low 32 bits, as the caption looks it up.
-  if (!LookupPosition(track_.store, LowWord(moment), latitude, longitude)) {
+  std::optional<std::string> request = JosmRequestAt(track_.store, command, moment, zoom);
+  if (!request) {
     log_.Once(MLT_LOG_WARNING, "no track points, so nothing is sent to JOSM");
     return;
   }
-  josm_.Post(command, BuildJosmRequest(command, zoom, latitude, longitude));
+  josm_.Post(command, std::move(*request));
 }
 
 void FilterState::ImportIfChanged() {

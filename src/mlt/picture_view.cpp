@@ -1,8 +1,6 @@
 #include "mlt/picture_view.h"
 
-extern "C" {
-#include <framework/mlt_image.h>
-}
+#include "media/image_planes.h"
 
 namespace meridel::mlt {
 namespace {
@@ -54,14 +52,7 @@ std::optional<drawing::Picture> PictureOf(uint8_t* image, mlt_image_format forma
   picture.height = static_cast<uint32_t>(height);
   uint8_t* planes[4] = {};
   int strides[4] = {};
-  mlt_image_format_planes(format, width, height, image, planes, strides);
-  if (format == mlt_image_yuv420p) {
-    // MLT 7.12's mlt_image_format_planes puts the Cr plane (width / 2 +
-    // height / 2) bytes after Cb, inside it: a slip. Its producers, and later
-    // MLT, put Cr a whole Cb plane after (its avformat consumer reads by the
-    // slip and garbles the colour of every 4:2:0 image).
-    planes[2] = planes[1] + ptrdiff_t{strides[1]} * (height / 2);
-  }
+  media::ImagePlanes(format, width, height, image, planes, strides);
   for (int plane = 0; plane < 3; ++plane) {
     picture.planes[plane] = planes[plane];
     picture.strides[plane] = strides[plane];

@@ -3,8 +3,9 @@
 #include <exception>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
-#include "base/wrapping.h"
+#include "josm/http_transport.h"
 #include "josm/josm_request.h"
 #include "overlay/caption.h"
 #include "overlay/source_span.h"
@@ -122,7 +123,7 @@ std::string OutcomeText(HttpOutcome outcome) {
     case HttpOutcome::NoAnswer:
       break;
   }
-  return "JOSM did not answer: no node added (is JOSM running, with remote control on port 8111?)";
+  return JosmNoAnswerText("no node added");
 }
 
 }  // namespace
@@ -349,11 +350,6 @@ void Plugin::Align() {
   const std::optional<int32_t> creation = file_.creationText ? ParseUtcTime(*file_.creationText) : std::nullopt;
   start_ = ResolveStart(rule, creation, track_.baseTime);
   std::string line = DescribeStart(*start_);
-  if (rule.kind == StartKind::kClip && start_->kind != StartKind::kClip) {
-    line = (file_.creationText ? "the clip's creation time \"" + *file_.creationText + "\" is not a time: "
-                               : std::string("the clip has no creation time: ")) +
-           line;
-  }
   // A clip the track does not cover shows positions that stand still at the
   // track's ends: say so before the user wonders why.
   double duration = 0;
@@ -368,7 +364,13 @@ void Plugin::Align() {
     const SpanPlacement placement = PlaceOnTrack(span, *track);
     if (placement.AnyMomentOutside()) line += "; " + PlacementText(placement, span, *track);
   }
-  Tell(file_.name + ": " + line);
+  if (rule.kind != StartKind::kClip || start_->kind == StartKind::kClip) {
+    Tell(file_.name + ": " + line);
+  } else if (file_.creationText) {
+    Tell(file_.name + ": the clip's creation time \"" + *file_.creationText + "\" is not a time: " + line);
+  } else {
+    Tell(NoCreationTimeText(file_.name, line));
+  }
 }
 
 void Plugin::Refresh() {
@@ -421,10 +423,9 @@ void Plugin::ToggleCaption() {
 }
 
 void Plugin::PostJosm(JosmCommand command, int64_t moment) {
-  double latitude = 0.0;
-  double longitude = 0.0;
-  if (!LookupPosition(track_.store, LowWord(moment), latitude, longitude)) return;
-  sender_.Post(command, BuildJosmRequest(command, options_.caption.josmZoom, latitude, longitude));
+  if (std::optional<std::string> request = JosmRequestAt(track_.store, command, moment, options_.caption.josmZoom)) {
+    sender_.Post(command, std::move(*request));
+  }
 }
 
 void Plugin::DeliverJosmOutcomes() {
@@ -437,7 +438,7 @@ void Plugin::DeliverJosmOutcomes() {
     if (command == JosmCommand::AddNode) {
       Tell(OutcomeText(outcome));
     } else if (outcome == HttpOutcome::NoAnswer && josmAnswering_) {
-      Log("JOSM did not answer on 127.0.0.1:8111: the view follows again once it does");
+      Log(JosmNoAnswerText("the view follows again once it does"));
     }
     josmAnswering_ = outcome != HttpOutcome::NoAnswer;
   }

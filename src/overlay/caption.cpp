@@ -32,9 +32,9 @@ std::string BuildCaption(TrackStore& track, int64_t moment, int64_t utcOffset) {
   // Track times are UTC: the offset shifts only the time shown.
   AppendDateTime(text, moment + utcOffset);
   text += '\n';
-  AppendFixed8(text, latitude);
+  AppendFixed(text, latitude, 8);
   text += ' ';
-  AppendFixed8(text, longitude);
+  AppendFixed(text, longitude, 8);
   return text;
 }
 

@@ -75,20 +75,4 @@ std::optional<int32_t> ZoneShiftIntoTrack(MomentSpan span, TrackTimes track) {
   return std::nullopt;
 }
 
-std::string DurationText(int64_t seconds) {
-  if (seconds < 0) return "-" + DurationText(-seconds);
-  const int64_t days = seconds / 86400, hours = seconds / 3600 % 24, minutes = seconds / 60 % 60;
-  std::string text;
-  const auto field = [&text](int64_t value, const char* unit) {
-    if (!text.empty()) text += ' ';
-    AppendDecimal(text, value, text.empty() ? 0 : 2);
-    text += unit;
-  };
-  if (days > 0) field(days, " d");
-  if (!text.empty() || hours > 0) field(hours, " h");
-  if (!text.empty() || minutes > 0) field(minutes, " min");
-  field(seconds % 60, " s");
-  return text;
-}
-
 }  // namespace meridel

@@ -59,7 +59,4 @@ std::string PlacementText(SpanPlacement placement, MomentSpan span, TrackTimes t
 // clock difference.
 std::optional<int32_t> ZoneShiftIntoTrack(MomentSpan span, TrackTimes track);
 
-// "45 s", "1 min 05 s", "2 h 03 min 05 s", "3 d 02 h 00 min 00 s".
-std::string DurationText(int64_t seconds);
-
 }  // namespace meridel

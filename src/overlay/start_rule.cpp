@@ -98,4 +98,11 @@ std::string DescribeStart(SourceStart start) {
   return std::string("aligned by ") + what + UtcText(start.time) + " UTC";
 }
 
+std::string NoCreationTimeText(std::string_view source, std::string_view instead) {
+  std::string text(source);
+  text += " records no creation time: ";
+  text += instead;
+  return text;
+}
+
 }  // namespace meridel

@@ -41,6 +41,11 @@ SourceStart ResolveStart(StartRule rule, std::optional<int32_t> creationTime, in
 // track's first point", or by "the start time".
 std::string DescribeStart(SourceStart start);
 
+// What every host says of a source that the rule kClip aligned otherwise, as
+// it records no creation time: "ride.mp4 records no creation time: " and
+// `instead` (what it is aligned by, and how to change that).
+std::string NoCreationTimeText(std::string_view source, std::string_view instead);
+
 // "YYYY-MM-DD hh:mm:ss" of UTC seconds.
 std::string UtcText(int64_t seconds);
 

@@ -309,7 +309,7 @@ def josm_mode():
           and any(line.startswith("[meridel] meridel-utc-offset \"+25:00\" is not") and line.endswith("keeping +00:00")
                   for line in log), "bad options are refused, each in one line that says what is kept")
     check(sum("set meridel-gpx" in line for line in log) == 1, "a missing meridel-gpx is said once")
-    check(any("the clip has no creation time: aligned by the track's first point 2015-06-01 10:20:30 UTC" in line
+    check(any(" records no creation time: aligned by the track's first point 2015-06-01 10:20:30 UTC" in line
               for line in log), "a stream without a creation time is aligned by the track and says so")
 
     # --- quitting while JOSM hangs on a request

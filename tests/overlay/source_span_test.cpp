@@ -73,12 +73,6 @@ TEST(SourceSpan, TheTimeZoneThatPutsASpanInsideTheTrack) {
 TEST(SourceSpan, Texts) {
   EXPECT_EQ(meridel::SpanText({k0730, k0730 + 733}), "2023-06-17 07:30:00 to 07:42:13 UTC");
   EXPECT_EQ(meridel::SpanText({k0730, k0730 + 86400}), "2023-06-17 07:30:00 to 2023-06-18 07:30:00 UTC");
-  const struct {
-    int64_t seconds;
-    const char* text;
-  } durations[] = {{0, "0 s"}, {45, "45 s"}, {65, "1 min 05 s"}, {3600, "1 h 00 min 00 s"},
-                   {2 * 86400 + 5, "2 d 00 h 00 min 05 s"}};
-  for (const auto& d : durations) EXPECT_EQ(meridel::DurationText(d.seconds), d.text);
 }
 
 }  // namespace
