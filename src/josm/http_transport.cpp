@@ -27,10 +27,7 @@ HttpOutcome HttpGetLocal(platform::HttpClient& client, platform::HttpHandle& ses
 }
 
 std::string JosmNoAnswerText(std::string_view consequence) {
-  std::string text = "JOSM did not answer on ";
-  text += kJosmServer;
-  text += ':';
-  AppendDecimal(text, kJosmPort);
+  std::string text = "JOSM did not answer on " + JosmAddressText();
   if (!consequence.empty()) {
     text += ": ";
     text += consequence;

@@ -1,16 +1,14 @@
-// One GET to JOSM's remote control on the loopback address, port 8111.
+// One GET to JOSM's remote control, at kJosmServer and kJosmPort.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "base/josm_address.h"
 #include "platform/http_client.h"
 
 namespace meridel {
-
-inline constexpr const char* kJosmServer = "127.0.0.1";
-inline constexpr uint16_t kJosmPort = 8111;
 
 // How long one request may hold the caller: JOSM answers within milliseconds
 // when it runs, so these only cut short a JOSM that is absent or hung.

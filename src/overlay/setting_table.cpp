@@ -1,14 +1,18 @@
 #include "overlay/setting_table.h"
 
+#include "base/josm_address.h"
+
 namespace meridel {
 namespace {
 
-constexpr std::string_view kRangeMark = "{range}";
-
-std::string WithRange(std::string_view text, const std::optional<SettingRange>& range) {
+// `text` with its marks written out.
+std::string WithMarks(std::string_view text, const std::optional<SettingRange>& range) {
   std::string out(text);
-  const size_t mark = out.find(kRangeMark);
-  if (mark != std::string::npos && range) out.replace(mark, kRangeMark.size(), RangeText(*range));
+  const auto replace = [&out](std::string_view mark, const std::string& by) {
+    if (const size_t at = out.find(mark); at != std::string::npos) out.replace(at, mark.size(), by);
+  };
+  if (range) replace("{range}", RangeText(*range));
+  replace("{josm}", JosmAddressText());
   return out;
 }
 
@@ -19,10 +23,10 @@ std::string RangeText(SettingRange range) {
 }
 
 std::string DescriptionOf(CaptionSetting setting) {
-  return WithRange(RowOf(setting).description, RowOf(setting).range);
+  return WithMarks(RowOf(setting).description, RowOf(setting).range);
 }
 
-std::string ExpectedText(CaptionSetting setting) { return WithRange(RowOf(setting).expected, RowOf(setting).range); }
+std::string ExpectedText(CaptionSetting setting) { return WithMarks(RowOf(setting).expected, RowOf(setting).range); }
 
 std::string Capitalised(std::string_view phrase) {
   std::string label(phrase);

@@ -57,7 +57,7 @@ struct SettingRow {
   std::string_view title;  // a panel's label
   // What it sets and the texts it takes, lower case and without a final
   // stop, so that each host frames it as a phrase or a sentence. "{range}"
-  // stands for the range ("1 to 1024").
+  // stands for the range ("1 to 1024"), "{josm}" for JOSM's address.
   std::string_view description;
   // What a refused text should have been ("an offset such as +02:00"), with
   // "{range}" as above.
@@ -182,7 +182,7 @@ inline constexpr SettingRow kSettingTable[] = {
      std::nullopt,
      "JOSM follows the video",
      "whether JOSM's map moves to the position of each new moment shown, once a second of video and after every seek "
-     "(JOSM's remote control on 127.0.0.1:8111; failures are ignored, as JOSM may not be running)",
+     "(JOSM's remote control on {josm}; failures are ignored, as JOSM may not be running)",
      "yes or no (1 or 0)",
      "",
      "yes"},
