@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "host/frame_callback.h"
-#include "host/lifecycle.h"
+#include "windows_editor/frame_callback.h"
+#include "windows_editor/lifecycle.h"
 #include "support/fake_platform.h"
 #include "track/track_store.h"
 

@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "host/filter_state.h"
-#include "host/filter_table.h"
-#include "host/host_abi.h"
+#include "windows_editor/filter_state.h"
+#include "windows_editor/filter_table.h"
+#include "windows_editor/host_abi.h"
 #include "idle_host_services.h"
 
 namespace bench {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "bench_host.h"
-#include "host/frame_callback.h"
+#include "windows_editor/frame_callback.h"
 #include "overlay/caption.h"
 #include "overlay/frame_moment.h"
 #include "track/track_store.h"

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "host/host_abi.h"
+#include "windows_editor/host_abi.h"
 
 namespace bench {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "host/filter_table.h"
-#include "host/host_abi.h"
+#include "windows_editor/filter_table.h"
+#include "windows_editor/host_abi.h"
 
 namespace standin {
 

@@ -3,38 +3,40 @@
 
   check_layers.py SRC_DIR
 
-The layers, bottom to top; each may include its own layer and those below:
-  core      plain functions over values and the state they are handed: no
-            module state, no system calls (base/, and the core files of
-            track/, overlay/, josm/);
-  platform  the interfaces of the system's calls (platform/*.h), and their
-            implementations (platform/<system>/), which see only the
-            interfaces and their own system's files;
-  actions   what reaches the system through the platform interfaces or
-            the libraries that read files and draw (the other files of
-            track/, overlay/, josm/, drawing/, and media/, which reads what
-            MLT's producers say of a file);
-  adapters  one per host (host/ for the DLL, frei0r/, mlt/, mpv/, and cli/
-            for the meridel command): they own the instance state; none
-            sees another.
-Within the core, base/ sees only itself, track/ sees base/, and overlay/ and
-josm/ see track/ and base/ but not each other. An action sees the actions of
-its own folder only. Prints every offending line and exits 1.
+The layers, bottom to top, are those of SRC_DIR/layers.txt, which says
+what each may see. Prints every offending line and exits 1.
 """
 
 import os
 import re
 import sys
 
-# Files of track/, overlay/ and josm/ that belong to the core, by stem.
-CORE_STEMS = {
-    "track": {"track_store", "gpx_time", "coordinate_scan", "gpx_walk"},
-    "overlay": {"overlay_settings", "frame_moment", "caption", "clock_text", "start_rule", "caption_settings", "setting_table", "source_span"},
-    "josm": {"josm_request"},
-}
-CORE_RANK = {"base": 0, "track": 1, "overlay": 2, "josm": 2}
-ACTION_FOLDERS = {"drawing", "media"}
-ADAPTERS = {"host", "frei0r", "mlt", "mpv", "cli"}
+def read_layers(src):
+    """The folders of each layer, the core's files by folder and stem, and each core folder's rank."""
+    folders, core_stems, core_rank = {}, {}, {}
+    with open(os.path.join(src, "layers.txt"), encoding="utf-8") as f:
+        for line in f:
+            words = line.split("#", 1)[0].split()
+            if not words:
+                continue
+            layer, entries = words[0], words[1:]
+            if layer == "core":
+                rank, entries = int(entries[0]), entries[1:]
+            for entry in entries:
+                folder, _, stem = entry.partition("/")
+                if layer == "core":
+                    core_rank[folder] = rank
+                    if stem:
+                        core_stems.setdefault(folder, set()).add(stem)
+                    else:
+                        folders[folder] = "core"
+                else:
+                    folders[folder] = layer
+    return folders, core_stems, core_rank
+
+
+# Filled from layers.txt by main().
+FOLDERS, CORE_STEMS, CORE_RANK = {}, {}, {}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
@@ -44,17 +46,12 @@ def place(path):
     parts = path.split("/")
     folder = parts[0]
     stem = os.path.splitext(parts[-1])[0]
-    if folder == "base":
+    if stem in CORE_STEMS.get(folder, ()):
         return "core", folder
-    if folder in CORE_STEMS:
-        return ("core" if stem in CORE_STEMS[folder] else "action"), folder
-    if folder in ACTION_FOLDERS:
-        return "action", folder
-    if folder == "platform":
-        return ("platform", folder) if len(parts) == 2 else ("platform-impl", "platform/" + parts[1])
-    if folder in ADAPTERS:
-        return "adapter", folder
-    return None
+    layer = FOLDERS.get(folder)
+    if layer == "platform" and len(parts) > 2:
+        return "platform-impl", "platform/" + parts[1]
+    return (layer, folder) if layer else None
 
 
 def allowed(source, target):
@@ -93,6 +90,8 @@ def main():
     if len(sys.argv) != 2:
         sys.exit(__doc__)
     src = os.path.abspath(sys.argv[1])
+    global FOLDERS, CORE_STEMS, CORE_RANK
+    FOLDERS, CORE_STEMS, CORE_RANK = read_layers(src)
     faults = []
     checked = 0
     for directory, _, files in sorted(os.walk(src)):

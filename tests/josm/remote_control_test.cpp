@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "host/filter_table.h"
-#include "host/frame_callback.h"
+#include "windows_editor/filter_table.h"
+#include "windows_editor/frame_callback.h"
 #include "support/fake_platform.h"
 #include "support/host_fixture.h"
 

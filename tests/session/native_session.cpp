@@ -15,10 +15,10 @@
 #include <fstream>
 #include <string>
 
-#include "host/filter_state.h"
-#include "host/filter_table.h"
-#include "host/frame_callback.h"
-#include "host/lifecycle.h"
+#include "windows_editor/filter_state.h"
+#include "windows_editor/filter_table.h"
+#include "windows_editor/frame_callback.h"
+#include "windows_editor/lifecycle.h"
 #include "support/fake_platform.h"
 #include "platform/posix/curl_client.h"
 #include "support/host_fixture.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "host/frame_callback.h"
-#include "host/lifecycle.h"
+#include "windows_editor/frame_callback.h"
+#include "windows_editor/lifecycle.h"
 #include "support/fake_platform.h"
 
 namespace test_support {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "host/filter_state.h"
-#include "host/filter_table.h"
-#include "host/host_abi.h"
+#include "windows_editor/filter_state.h"
+#include "windows_editor/filter_table.h"
+#include "windows_editor/host_abi.h"
 #include "track/track_store.h"
 
 namespace test_support {

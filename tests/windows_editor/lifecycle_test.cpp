@@ -1,12 +1,12 @@
-#include "host/lifecycle.h"
+#include "windows_editor/lifecycle.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 
-#include "host/filter_table.h"
-#include "host/frame_callback.h"
+#include "windows_editor/filter_table.h"
+#include "windows_editor/frame_callback.h"
 #include "josm/remote_control.h"
 #include "support/fake_platform.h"
 #include "support/host_fixture.h"

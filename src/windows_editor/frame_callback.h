@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "host/filter_state.h"
-#include "host/host_abi.h"
+#include "windows_editor/filter_state.h"
+#include "windows_editor/host_abi.h"
 
 namespace meridel {
 

@@ -1,4 +1,4 @@
-#include "host/frame_callback.h"
+#include "windows_editor/frame_callback.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <iterator>
 
-#include "host/filter_table.h"
+#include "windows_editor/filter_table.h"
 #include "overlay/caption.h"
 #include "overlay/frame_moment.h"
 #include "overlay/style_choosers.h"

@@ -1,8 +1,8 @@
-#include "host/lifecycle.h"
+#include "windows_editor/lifecycle.h"
 
-#include "host/callback_guard.h"
-#include "host/filter_table.h"
-#include "host/frame_callback.h"
+#include "windows_editor/callback_guard.h"
+#include "windows_editor/filter_table.h"
+#include "windows_editor/frame_callback.h"
 #include "platform/platform.h"
 #include "track/gpx_file_dialog.h"
 

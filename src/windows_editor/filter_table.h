@@ -2,7 +2,7 @@
 // and the callbacks it names.
 #pragma once
 
-#include "host/host_abi.h"
+#include "windows_editor/host_abi.h"
 #include "overlay/setting_table.h"
 
 namespace meridel {

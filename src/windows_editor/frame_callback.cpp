@@ -1,10 +1,10 @@
-#include "host/frame_callback.h"
+#include "windows_editor/frame_callback.h"
 
 #include <string>
 
 #include "base/wrapping.h"
-#include "host/callback_guard.h"
-#include "host/filter_table.h"
+#include "windows_editor/callback_guard.h"
+#include "windows_editor/filter_table.h"
 #include "josm/remote_control.h"
 #include "overlay/caption.h"
 #include "overlay/frame_moment.h"

@@ -1,4 +1,4 @@
-#include "host/filter_table.h"
+#include "windows_editor/filter_table.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "host/filter_table.h"
+#include "windows_editor/filter_table.h"
 
 #include <array>
 
-#include "host/filter_state.h"
-#include "host/frame_callback.h"
-#include "host/lifecycle.h"
+#include "windows_editor/filter_state.h"
+#include "windows_editor/frame_callback.h"
+#include "windows_editor/lifecycle.h"
 
 namespace meridel {
 namespace {
