@@ -16,43 +16,26 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "drawing/caption_painter.h"
 #include "drawing/picture.h"
 #include "overlay/caption.h"
 #include "overlay/frame_moment.h"
-#include "overlay/setting_table.h"
 #include "overlay/start_rule.h"
-#include "track/gpx_import.h"
-#include "track/track_store.h"
+#include "support/checker.h"
 
 namespace dr = meridel::drawing;
+using test_support::Fail;
 
 namespace {
-
-[[noreturn]] void Fail(const std::string& why) {
-  std::fprintf(stderr, "caption_check: %s\n", why.c_str());
-  std::exit(2);
-}
-
-std::vector<uint8_t> ReadFrame(const std::string& path, size_t bytes) {
-  std::ifstream file(path, std::ios::binary);
-  std::vector<uint8_t> data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (data.size() != bytes) Fail(path + ": " + std::to_string(data.size()) + " bytes, not one frame");
-  return data;
-}
 
 // The frame with `text` drawn as the filter draws it on a frame of this
 // size (BT.709 video range, as MLT reads HD frames).
 std::vector<uint8_t> Captioned(std::vector<uint8_t> frame, uint32_t width, uint32_t height,
                                const meridel::CaptionSettings& settings, const std::string& text) {
-  dr::CaptionPainter painter;
-  painter.Draw(settings, dr::PackedPicture(dr::PixelLayout::kYuv420p, frame.data(), width, height, {.bt709 = true}),
-               text, [](const std::string& line) { Fail("drawing: " + line); });
+  test_support::DrawCaption(
+      settings, dr::PackedPicture(dr::PixelLayout::kYuv420p, frame.data(), width, height, {.bt709 = true}), text);
   return frame;
 }
 
@@ -79,14 +62,8 @@ int main(int argc, char** argv) {
     } else if (key == "--output") {
       output = value;
     } else if (key == "--param") {
-      const size_t eq = value.find('=');
-      bool known = false;
-      for (int s = 0; s < static_cast<int>(meridel::CaptionSetting::kCount); ++s) {
-        const auto setting = static_cast<meridel::CaptionSetting>(s);
-        if (value.substr(0, eq) != meridel::NamesOf(setting).mlt) continue;
-        known = meridel::SetFromText(settings, setting, value.substr(eq + 1));
-      }
-      if (!known) Fail("no property or no such value: " + value);
+      const auto [name, text] = test_support::NameAndValue(value);
+      test_support::SetProperty(settings, name, text);
     } else {
       Fail("unknown argument " + key);
     }
@@ -94,19 +71,18 @@ int main(int argc, char** argv) {
   const std::optional<int32_t> startTime = meridel::ParseUtcTime(start);
   if (!width || !height || rateNum <= 0 || rateDen <= 0 || frame < 0 || !startTime) Fail("see the usage at the top");
 
-  meridel::TrackStore track;
-  int32_t baseTime = 0;
-  const meridel::ImportMessage message = meridel::ImportGpxFile(settings.gpxFile.c_str(), track, baseTime);
-  if (track.Count() == 0) Fail(settings.gpxFile + ": " + message.text);
+  test_support::Track track;
+  test_support::Import(settings.gpxFile, track);
 
   const size_t bytes = dr::PackedPictureSize(dr::PixelLayout::kYuv420p, width, height);
-  const std::vector<uint8_t> in = ReadFrame(input, bytes), out = ReadFrame(output, bytes);
+  const std::vector<uint8_t> in = test_support::ReadFrames(input, bytes, 1);
+  const std::vector<uint8_t> out = test_support::ReadFrames(output, bytes, 1);
   const int64_t moment =
       meridel::FrameMoment(*startTime, meridel::SecondsIntoSource(frame, rateNum, rateDen), settings.clockDifference);
   std::vector<std::string> texts;
   std::vector<std::vector<uint8_t>> candidates;  // the expected caption first
   for (const int64_t m : {moment, moment - 1, moment + 1}) {
-    texts.push_back(meridel::BuildCaption(track, m, settings.utcOffset));
+    texts.push_back(meridel::BuildCaption(track.store, m, settings.utcOffset));
     candidates.push_back(Captioned(in, width, height, settings, texts.back()));
   }
 
@@ -139,8 +115,7 @@ int main(int argc, char** argv) {
   const double nearestOther = std::fmin(distinct[1], distinct[2]);
   const bool ok =
       distinct[0] < 8.0 && distinct[0] < 0.5 * nearestOther && whole[0] < 0.5 * whole[1] && chroma < 3.0;
-  std::string caption = texts[0];
-  caption[caption.find('\n')] = '/';
+  const std::string caption = test_support::OneLine(texts[0], "/");
   std::printf("%s frame %lld \"%s\": %.1f from the expected caption, %.1f from its neighbours', whole caption %.1f "
               "(%.1f without), chroma %.2f\n",
               ok ? "OK  " : "FAIL", static_cast<long long>(frame), caption.c_str(), distinct[0], nearestOther,

@@ -13,39 +13,16 @@ import json
 import os
 import pty
 import re
-import shutil
 import signal
 import subprocess
 import sys
-import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from host_test_support import check, ffmpeg, finish, fresh_dir, make_clip, make_gpx  # noqa: E402
 
 meridel, checker, source, work = sys.argv[1:5]
-failures = []
 RATE = "30000/1001"
 TRACK_START = "2023-06-17T07:30:00Z"  # the generated ride: 1200 points a second apart
-
-
-def check(what, ok, detail=""):
-    print(("ok   " if ok else "FAIL ") + what + ("" if ok or not detail else f"\n     {detail}"))
-    if not ok:
-        failures.append(what)
-
-
-def ffmpeg(*args):
-    subprocess.run(["ffmpeg", "-nostdin", "-loglevel", "error", "-y", *args], check=True)
-
-
-def make_clip(name, size, seconds, creation=None, audio="stereo"):
-    args = ["-f", "lavfi", "-i", f"testsrc2=size={size}:rate={RATE}"]
-    if audio:
-        args += ["-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000"]
-    args += ["-t", str(seconds), "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p"]
-    if audio:
-        args += ["-c:a", "aac", "-ac", "2" if audio == "stereo" else "1", "-b:a", "128k"]
-    if creation:
-        args += ["-metadata", f"creation_time={creation}"]
-    ffmpeg(*args, os.path.join(work, name))
-    return os.path.join(work, name)
 
 
 def run(*args, env=None, stdin=None):
@@ -82,16 +59,14 @@ def check_frames(clip, output, size, start, frames):
               result.stdout + result.stderr)
 
 
-shutil.rmtree(work, ignore_errors=True)
-os.makedirs(work)
-subprocess.run([sys.executable, os.path.join(source, "tools/make_gpx.py"), "--points", "1200", "--start",
-                TRACK_START.rstrip("Z"), "--output", os.path.join(work, "ride.gpx")], check=True)
+fresh_dir(work)
+make_gpx(source, os.path.join(work, "ride.gpx"), 1200, TRACK_START)
 # Two clips of one ride shot ten minutes apart, an action camera's clip that
 # records no creation time, and one started a few seconds before the logger.
-dawn = make_clip("dawn.mp4", "1280x720", 4, "2023-06-17T07:31:00Z")
-later = make_clip("later.mp4", "1280x720", 2, "2023-06-17T07:41:00.000000Z")
-action = make_clip("action.mp4", "2704x1520", 1, None, audio="mono")
-early = make_clip("early.mp4", "1280x720", 2, "2023-06-17T07:29:57Z", audio=None)
+dawn = make_clip(f"{work}/dawn.mp4", "1280x720", RATE, 4, "2023-06-17T07:31:00Z", audio="stereo")
+later = make_clip(f"{work}/later.mp4", "1280x720", RATE, 2, "2023-06-17T07:41:00.000000Z", audio="stereo")
+action = make_clip(f"{work}/action.mp4", "2704x1520", RATE, 1, audio="mono")
+early = make_clip(f"{work}/early.mp4", "1280x720", RATE, 2, "2023-06-17T07:29:57Z")
 
 # --- a run without a terminal: messages, plain progress, outputs, frames -----
 result = run("caption", "--gpx", "ride.gpx", *SETTINGS, "--output", "out", "--jobs", "2",
@@ -196,7 +171,7 @@ for line in ["dawn.mp4\n  created   2023-06-17 07:31:00 UTC", "  duration  0:00:
 check("inspect encodes nothing", not os.path.exists(os.path.join(work, "dawn-meridel.mp4")))
 
 # --- Ctrl-C mid-run --------------------------------------------------------------
-long_clip = make_clip("long.mp4", "1280x720", 30, "2023-06-17T07:35:00Z")
+make_clip(f"{work}/long.mp4", "1280x720", RATE, 30, "2023-06-17T07:35:00Z", audio="stereo")
 child = subprocess.Popen([meridel, "caption", "--gpx", "ride.gpx", "--output", "stopped", "long.mp4"], cwd=work,
                          stderr=subprocess.PIPE, text=True)
 said = ""
@@ -246,5 +221,4 @@ check("on a terminal each clip's line is redrawn in place",
                                                             text) is not None and "later.mp4: captioned in" in text
       and not re.search(r"^dawn\.mp4: \d+% \(", text, re.M), text[-2000:])
 
-print(f"{len(failures)} of the checks failed" if failures else "every check passed")
-sys.exit(1 if failures else 0)
+finish()

@@ -14,13 +14,10 @@
 #include <tinyxml2.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <map>
+#include <cstdlib>
 #include <optional>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -31,27 +28,20 @@
 #include "overlay/frame_moment.h"
 #include "overlay/setting_table.h"
 #include "overlay/start_rule.h"
-#include "track/gpx_import.h"
-#include "track/track_store.h"
+#include "support/checker.h"
 
 namespace {
 
 using meridel::CaptionSetting;
 using meridel::CaptionSettings;
+using test_support::Fail;
+using test_support::SettingNamed;
 
 int faults = 0;
 
 void Fault(const std::string& what) {
   std::printf("FAULT: %s\n", what.c_str());
   ++faults;
-}
-
-std::optional<CaptionSetting> SettingNamed(const std::string& mltName) {
-  for (int index = 0; index < static_cast<int>(CaptionSetting::kCount); ++index) {
-    const auto setting = static_cast<CaptionSetting>(index);
-    if (meridel::NamesOf(setting).mlt == mltName) return setting;
-  }
-  return std::nullopt;
 }
 
 bool SameValue(const CaptionSettings& a, const CaptionSettings& b) {
@@ -123,8 +113,8 @@ void CheckKdenlive(const char* path) {
 }
 
 void CheckShotcut(const char* path) {
-  std::ifstream file(path);
-  const std::string qml{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  const std::vector<uint8_t> bytes = test_support::ReadFile(path);
+  const std::string qml(bytes.begin(), bytes.end());
   if (qml.empty()) return Fault(std::string(path) + ": empty or unreadable");
   const std::regex call(R"(filter\.(set|get|resetProperty)\(\s*'([^']+)')");
   std::set<std::string> set;
@@ -152,31 +142,22 @@ void CheckShotcut(const char* path) {
 }
 
 int Moments(int argc, char** argv) {
-  if (argc < 6) return std::fprintf(stderr, "usage: moments GPX START FIRST LAST [PROPERTY=TEXT]...\n"), 2;
+  if (argc < 6) Fail("usage: moments GPX START FIRST LAST [PROPERTY=TEXT]...");
   CaptionSettings settings;
   for (int index = 6; index < argc; ++index) {
-    const std::string given = argv[index];
-    const size_t equals = given.find('=');
-    const std::optional<CaptionSetting> setting = SettingNamed(given.substr(0, equals));
-    if (equals == std::string::npos || !setting || !meridel::SetFromText(settings, *setting, given.substr(equals + 1))) {
-      return std::fprintf(stderr, "moments: cannot use %s\n", argv[index]), 2;
-    }
+    const auto [name, text] = test_support::NameAndValue(argv[index]);
+    test_support::SetProperty(settings, name, text);
   }
   const std::optional<int32_t> start = meridel::ParseUtcTime(argv[3]);
-  if (!start) return std::fprintf(stderr, "moments: START is not a UTC time: %s\n", argv[3]), 2;
-  meridel::TrackStore track;
-  int32_t baseTime = 0;
-  const meridel::ImportMessage message = meridel::ImportGpxFile(argv[2], track, baseTime);
-  if (!track.Count()) return std::fprintf(stderr, "moments: %s: %s\n", argv[2], message.text), 2;
+  if (!start) Fail(std::string("START is not a UTC time: ") + argv[3]);
+  test_support::Track track;
+  test_support::Import(argv[2], track);
   for (int32_t second = std::atoi(argv[4]); second <= std::atoi(argv[5]); ++second) {
     const int64_t moment = meridel::FrameMoment(*start, second, settings.clockDifference);
-    std::string caption = meridel::BuildCaption(track, moment, settings.utcOffset);
-    caption.replace(caption.find('\n'), 1, "\t");
-    double latitude = 0, longitude = 0;
-    meridel::LookupPosition(track, static_cast<int32_t>(moment), latitude, longitude);
-    std::printf("%d\t%s\t%s\t%s\n", second, caption.c_str(),
-                meridel::BuildJosmRequest(meridel::JosmCommand::ZoomView, settings.josmZoom, latitude, longitude).c_str(),
-                meridel::BuildJosmRequest(meridel::JosmCommand::AddNode, settings.josmZoom, latitude, longitude).c_str());
+    const std::string caption = meridel::BuildCaption(track.store, moment, settings.utcOffset);
+    std::printf("%d\t%s\t%s\t%s\n", second, test_support::OneLine(caption, "\t").c_str(),
+                test_support::JosmRequestAt(track, meridel::JosmCommand::ZoomView, settings.josmZoom, moment).c_str(),
+                test_support::JosmRequestAt(track, meridel::JosmCommand::AddNode, settings.josmZoom, moment).c_str());
   }
   return 0;
 }

@@ -17,26 +17,22 @@
 #include <dlfcn.h>
 #include <frei0r.h>
 
-#include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "drawing/bordered_caption.h"
-#include "drawing/font_lookup.h"
 #include "drawing/picture.h"
 #include "frei0r/parameters.h"
 #include "josm/josm_request.h"
 #include "overlay/caption.h"
 #include "overlay/frame_moment.h"
-#include "track/gpx_import.h"
-#include "track/track_store.h"
+#include "support/checker.h"
 
 namespace fr = meridel::frei0r;
 namespace dr = meridel::drawing;
+using test_support::Fail;
 
 namespace {
 
@@ -47,11 +43,6 @@ struct Options {
   std::vector<std::pair<std::string, std::string>> params;
 };
 
-[[noreturn]] void Fail(const std::string& why) {
-  std::fprintf(stderr, "host_check: %s\n", why.c_str());
-  std::exit(1);
-}
-
 Options Parse(int argc, char** argv) {
   if (argc < 2) Fail("usage: see the comment at the top of host_check.cpp");
   Options o;
@@ -59,13 +50,11 @@ Options Parse(int argc, char** argv) {
   std::map<std::string, std::string> given;
   for (int i = 2; i + 1 < argc; i += 2) {
     const std::string key = argv[i], value = argv[i + 1];
-    if (key != "--param") {
+    if (key == "--param") {
+      o.params.push_back(test_support::NameAndValue(value));
+    } else {
       given[key] = value;
-      continue;
     }
-    const size_t eq = value.find('=');
-    if (eq == std::string::npos) Fail("--param wants NAME=VALUE: " + value);
-    o.params.emplace_back(value.substr(0, eq), value.substr(eq + 1));
   }
   o.plugin = given["--plugin"];
   o.host = given["--host"];
@@ -130,24 +119,6 @@ double HostTime(const Options& o, int64_t n) {
 
 // The frame's whole second, exactly: floor(n * den / num).
 int32_t ExpectedSecond(const Options& o, int64_t n) { return static_cast<int32_t>(n * o.rateDen / o.rateNum); }
-
-struct Track {
-  meridel::TrackStore store;
-  int32_t baseTime = 0;
-};
-
-void Import(const meridel::CaptionSettings& settings, Track& track) {
-  const meridel::ImportMessage message = meridel::ImportGpxFile(settings.gpxFile.c_str(), track.store, track.baseTime);
-  if (track.store.Count() == 0) Fail(settings.gpxFile + ": " + message.text);
-}
-
-std::vector<uint8_t> ReadFrames(const std::string& path, size_t frameBytes) {
-  std::ifstream file(path, std::ios::binary);
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (bytes.empty() || bytes.size() % frameBytes != 0)
-    Fail(path + ": " + std::to_string(bytes.size()) + " bytes, not whole frames");
-  return bytes;
-}
 
 // Where two frames first differ, and how many bytes do.
 std::string Difference(const uint8_t* a, const uint8_t* b, const Options& o) {
@@ -216,9 +187,8 @@ struct Plugin {
 int CheckFrames(const Options& o) {
   if (o.width == 0 || o.height == 0 || o.plugin.empty()) Fail("--plugin and --size are needed");
   const size_t frameBytes = size_t{o.width} * o.height * 4;
-  const std::vector<uint8_t> inputs = ReadFrames(o.inputs, frameBytes);
-  const std::vector<uint8_t> outputs = ReadFrames(o.outputs, frameBytes);
-  if (inputs.size() != outputs.size()) Fail("the input and output files hold different numbers of frames");
+  const std::vector<uint8_t> inputs = test_support::ReadFrames(o.inputs, frameBytes);
+  const std::vector<uint8_t> outputs = test_support::ReadFrames(o.outputs, frameBytes, inputs.size() / frameBytes);
 
   Plugin plugin(o.plugin);
   f0r_instance_t instance = plugin.construct(o.width, o.height);
@@ -226,14 +196,8 @@ int CheckFrames(const Options& o) {
   plugin.Set(instance, "time unit", o.host == "ffmpeg" ? "ms" : "s");
 
   const meridel::CaptionSettings settings = SettingsOf(o).caption;
-  Track track;
-  Import(settings, track);
-  const dr::FontMatch match = dr::FindFont(settings.font);
-  std::string error;
-  auto font = dr::CaptionFont::Open(match.file, match.faceIndex, meridel::FontPixelSize(settings.fontSize, o.height),
-                                    error);
-  if (!font) Fail("the caption's font: " + error);
-  dr::BorderedCaption caption;
+  test_support::Track track;
+  test_support::Import(settings.gpxFile, track);
 
   int failures = 0;
   std::vector<uint32_t> direct(frameBytes / 4), expected(frameBytes / 4);
@@ -248,16 +212,15 @@ int CheckFrames(const Options& o) {
 
     plugin.update(instance, time, reinterpret_cast<const uint32_t*>(in), direct.data());
     std::memcpy(expected.data(), in, frameBytes);
-    caption.Draw(*font,
-                 dr::PackedPicture(dr::PixelLayout::kRgba, reinterpret_cast<uint8_t*>(expected.data()), o.width,
-                                   o.height),
-                 text, static_cast<int64_t>(std::floor(settings.x * o.width)),
-                 static_cast<int64_t>(std::floor(settings.y * o.height)), settings.textColor, settings.borderColor);
+    test_support::DrawCaption(settings,
+                              dr::PackedPicture(dr::PixelLayout::kRgba, reinterpret_cast<uint8_t*>(expected.data()),
+                                                o.width, o.height),
+                              text);
 
     char timeText[32];
     std::snprintf(timeText, sizeof timeText, "%.17g", time);
     std::string line = "frame " + std::to_string(n) + ", time " + timeText + " (second " + std::to_string(second) +
-                       "): \"" + text.substr(0, text.find('\n')) + " / " + text.substr(text.find('\n') + 1) + "\"";
+                       "): \"" + test_support::OneLine(text, " / ") + "\"";
     std::string problems;
     if (std::memcmp(in, out, frameBytes) == 0) problems += "; the host's output has no caption";
     if (const std::string d = Difference(reinterpret_cast<const uint8_t*>(direct.data()), out, o); !d.empty())
@@ -273,16 +236,12 @@ int CheckFrames(const Options& o) {
 
 int PrintJosmRequests(const Options& o) {
   const meridel::CaptionSettings settings = SettingsOf(o).caption;
-  Track track;
-  Import(settings, track);
+  test_support::Track track;
+  test_support::Import(settings.gpxFile, track);
   for (int64_t n = o.first; n <= o.last; ++n) {
     const int64_t moment = meridel::FrameMoment(track.baseTime, ExpectedSecond(o, n), settings.clockDifference);
-    double latitude = 0, longitude = 0;
-    if (!meridel::LookupPosition(track.store, static_cast<int32_t>(moment), latitude, longitude))
-      Fail("no position for frame " + std::to_string(n));
-    std::printf(
-        "/%s\n",
-        meridel::BuildJosmRequest(meridel::JosmCommand::ZoomView, settings.josmZoom, latitude, longitude).c_str());
+    std::printf("/%s\n",
+                test_support::JosmRequestAt(track, meridel::JosmCommand::ZoomView, settings.josmZoom, moment).c_str());
   }
   return 0;
 }

@@ -20,34 +20,23 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "drawing/bordered_caption.h"
-#include "drawing/caption_painter.h"
-#include "drawing/font_lookup.h"
 #include "drawing/picture.h"
 #include "josm/josm_request.h"
 #include "mlt/properties.h"
 #include "overlay/caption.h"
 #include "overlay/frame_moment.h"
-#include "overlay/setting_table.h"
 #include "overlay/start_rule.h"
-#include "track/gpx_import.h"
-#include "track/track_store.h"
+#include "support/checker.h"
 
 namespace dr = meridel::drawing;
+using test_support::Fail;
 
 namespace {
-
-[[noreturn]] void Fail(const std::string& why) {
-  std::fprintf(stderr, "mlt_host_check: %s\n", why.c_str());
-  std::exit(1);
-}
 
 struct Segment {
   int32_t start;
@@ -65,14 +54,9 @@ struct Options {
   meridel::CaptionSettings settings;
 };
 
+// The filter's properties; josm_add (a node at each change) sets none.
 void SetProperty(meridel::CaptionSettings& settings, const std::string& name, const std::string& value) {
-  for (int i = 0; i < static_cast<int>(meridel::CaptionSetting::kCount); ++i) {
-    const auto setting = static_cast<meridel::CaptionSetting>(i);
-    if (name != meridel::NamesOf(setting).mlt) continue;
-    if (!meridel::SetFromText(settings, setting, value)) Fail(meridel::RefusalText(name, value, setting));
-    return;
-  }
-  if (name != meridel::mlt::kJosmAddProperty) Fail("no property named \"" + name + "\"");
+  if (name != meridel::mlt::kJosmAddProperty) test_support::SetProperty(settings, name, value);
 }
 
 Options Parse(int argc, char** argv) {
@@ -83,9 +67,8 @@ Options Parse(int argc, char** argv) {
   for (int i = 2; i + 1 < argc; i += 2) {
     const std::string key = argv[i], value = argv[i + 1];
     if (key == "--param") {
-      const size_t eq = value.find('=');
-      if (eq == std::string::npos) Fail("--param wants NAME=VALUE: " + value);
-      SetProperty(o.settings, value.substr(0, eq), value.substr(eq + 1));
+      const auto [name, text] = test_support::NameAndValue(value);
+      SetProperty(o.settings, name, text);
     } else if (key == "--segment") {
       const size_t at = value.find('@'), colon = value.rfind(':');
       const std::optional<int32_t> start = meridel::ParseUtcTime(value.substr(0, at));
@@ -108,16 +91,6 @@ Options Parse(int argc, char** argv) {
   return o;
 }
 
-struct Track {
-  meridel::TrackStore store;
-  int32_t baseTime = 0;
-};
-
-void Import(const meridel::CaptionSettings& settings, Track& track) {
-  const meridel::ImportMessage message = meridel::ImportGpxFile(settings.gpxFile.c_str(), track.store, track.baseTime);
-  if (track.store.Count() == 0) Fail(settings.gpxFile + ": " + message.text);
-}
-
 // The moment of every frame rendered, in order: the segment's start plus
 // the frame's whole second in its source, exactly floor(frame × den / num).
 std::vector<int64_t> Moments(const Options& o) {
@@ -131,11 +104,6 @@ std::vector<int64_t> Moments(const Options& o) {
   return moments;
 }
 
-std::vector<uint8_t> ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
 int CheckFrames(const Options& o) {
   const dr::PixelLayout layout = o.format == "yuv422"    ? dr::PixelLayout::kYuyv
                                  : o.format == "yuv420p" ? dr::PixelLayout::kYuv420p
@@ -143,19 +111,11 @@ int CheckFrames(const Options& o) {
                                  : o.format == "rgb"     ? dr::PixelLayout::kRgb
                                  : (Fail("--format is yuv422, yuv420p, rgba or rgb"), dr::PixelLayout::kRgba);
   const size_t frameBytes = dr::PackedPictureSize(layout, o.width, o.height);
-  const std::vector<uint8_t> inputs = ReadFile(o.inputs), outputs = ReadFile(o.outputs);
   const std::vector<int64_t> moments = Moments(o);
-  for (const auto* file : {&inputs, &outputs}) {
-    if (file->size() != frameBytes * moments.size())
-      Fail(std::to_string(file->size()) + " bytes where " + std::to_string(moments.size()) + " frames were expected");
-  }
-  Track track;
-  Import(o.settings, track);
-  const dr::FontMatch match = dr::FindFont(o.settings.font);
-  std::string error;
-  const auto font = dr::CaptionFont::Open(match.file, match.faceIndex,
-                                          meridel::FontPixelSize(o.settings.fontSize, o.height), error);
-  if (!font) Fail("the caption's font: " + error);
+  const std::vector<uint8_t> inputs = test_support::ReadFrames(o.inputs, frameBytes, moments.size());
+  const std::vector<uint8_t> outputs = test_support::ReadFrames(o.outputs, frameBytes, moments.size());
+  test_support::Track track;
+  test_support::Import(o.settings.gpxFile, track);
 
   int failures = 0;
   std::vector<uint8_t> expected(frameBytes);
@@ -164,29 +124,26 @@ int CheckFrames(const Options& o) {
     const uint8_t* out = outputs.data() + i * frameBytes;
     std::memcpy(expected.data(), in, frameBytes);
     const std::string text = meridel::BuildCaption(track.store, moments[i], o.settings.utcOffset);
-    dr::BorderedCaption().Draw(
-        *font, dr::PackedPicture(layout, expected.data(), o.width, o.height, {.bt709 = o.colorspace == 709}), text,
-        dr::PixelOf(o.settings.x, o.width), dr::PixelOf(o.settings.y, o.height), o.settings.textColor,
-        o.settings.borderColor);
+    test_support::DrawCaption(
+        o.settings, dr::PackedPicture(layout, expected.data(), o.width, o.height, {.bt709 = o.colorspace == 709}),
+        text);
     size_t differing = 0;
     for (size_t b = 0; b < frameBytes; ++b) differing += expected[b] != out[b];
     std::string problems;
     if (std::memcmp(in, out, frameBytes) == 0) problems += "; melt's output has no caption";
     if (differing) problems += "; " + std::to_string(differing) + " bytes differ from the expected caption";
-    std::printf("%s frame %zu: \"%s / %s\"%s\n", problems.empty() ? "OK  " : "FAIL", i,
-                text.substr(0, text.find('\n')).c_str(), text.substr(text.find('\n') + 1).c_str(), problems.c_str());
+    std::printf("%s frame %zu: \"%s\"%s\n", problems.empty() ? "OK  " : "FAIL", i,
+                test_support::OneLine(text, " / ").c_str(), problems.c_str());
     failures += !problems.empty();
   }
   return failures == 0 ? 0 : 1;
 }
 
 int PrintJosmRequests(const Options& o) {
-  Track track;
-  Import(o.settings, track);
+  test_support::Track track;
+  test_support::Import(o.settings.gpxFile, track);
   auto print = [&](meridel::JosmCommand command, int64_t moment) {
-    double latitude = 0, longitude = 0;
-    meridel::LookupPosition(track.store, static_cast<int32_t>(moment), latitude, longitude);
-    std::printf("/%s\n", meridel::BuildJosmRequest(command, o.settings.josmZoom, latitude, longitude).c_str());
+    std::printf("/%s\n", test_support::JosmRequestAt(track, command, o.settings.josmZoom, moment).c_str());
   };
   const std::vector<int64_t> moments = Moments(o);
   for (size_t i = 0; i < moments.size(); ++i) {

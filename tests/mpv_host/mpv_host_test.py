@@ -28,6 +28,9 @@ import tempfile
 import threading
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from host_test_support import check, finish, fresh_dir, make_clip, make_gpx  # noqa: E402
+
 mode, plugin, checker, repo, work = sys.argv[1:6]
 plugin, checker, repo = (os.path.realpath(p) for p in (plugin, checker, repo))
 needed = ["mpv", "ffmpeg"] + (["Xvfb", "tesseract", "convert"] if mode == "picture" else [])
@@ -35,19 +38,10 @@ for tool in needed:
     if not shutil.which(tool):
         print(f"{tool} is not installed: skipped")
         sys.exit(77)
-shutil.rmtree(work, ignore_errors=True)
-os.makedirs(work)
-os.chdir(work)
-failures = []
+os.chdir(fresh_dir(work))
 started = []  # every mpv and stand-in, ended at the end whatever happened
 # IPC sockets under /tmp: a socket's path must fit in 108 bytes, whatever the build tree's depth.
 sockets = tempfile.mkdtemp(prefix="meridel-mpv.", dir="/tmp")
-
-
-def check(condition, what):
-    print(("OK: " if condition else "FAIL: ") + what, flush=True)
-    if not condition:
-        failures.append(what)
 
 
 def run(*args):
@@ -56,12 +50,6 @@ def run(*args):
 
 def utc(text):
     return int(datetime.datetime.fromisoformat(text.replace("Z", "+00:00")).timestamp())
-
-
-def make_clip(name, creation, seconds, size="320x240", source="testsrc2"):
-    run("ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-        f"{source}{':' if '=' in source else '='}size={size}:rate=25:duration={seconds}", "-metadata", f"creation_time={creation}",
-        "-c:v", "libx264", "-preset", "ultrafast", "-g", "25", "-pix_fmt", "yuv420p", name)
 
 
 class Mpv:
@@ -186,20 +174,19 @@ def core(starts, gpx, zoom, utc_offset, clock, moments):
 
 
 def ride():
-    run(sys.executable, f"{repo}/tools/make_gpx.py", "--points", "1200", "--output", "ride.gpx")
-    return os.path.join(work, "ride.gpx"), utc("2015-06-01T10:20:30Z")
+    return make_gpx(repo, os.path.join(work, "ride.gpx")), utc("2015-06-01T10:20:30Z")
 
 
 def josm_mode():
     ldd = subprocess.run(["ldd", "-r", plugin], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True).stdout
     undefined = [line for line in ldd.splitlines() if "undefined symbol" in line]
-    check(undefined and all(line.split()[2].startswith("mpv_") for line in undefined),
-          f"meridel-mpv.so leaves only mpv's client functions to the mpv binary ({len(undefined)} of them)")
+    check(f"meridel-mpv.so leaves only mpv's client functions to the mpv binary ({len(undefined)} of them)",
+          undefined and all(line.split()[2].startswith("mpv_") for line in undefined))
 
     gpx, track_start = ride()
     creations = ["2015-06-01T10:21:00Z", "2015-06-01T10:30:00Z"]
-    make_clip("a.mp4", creations[0], 6)
-    make_clip("b.mp4", creations[1], 5)
+    make_clip("a.mp4", "320x240", 25, 6, creations[0], keyframes=25)
+    make_clip("b.mp4", "320x240", 25, 5, creations[1], keyframes=25)
     with open("hostile.gpx", "w") as hostile:
         hostile.write('<?xml version="1.0"?><!DOCTYPE gpx [<!ENTITY a "aaaaaaaaaa"><!ENTITY b "&a;&a;&a;&a;&a;'
                       '&a;&a;&a;">]><gpx><trk><trkseg>' + "<trkpt lat='&b;'>" * 20000 + "</gpx>")
@@ -264,7 +251,7 @@ def josm_mode():
     step("script-message", "meridel-gpx", gpx, sync=True)  # the track again: JOSM goes to the moment shown
     step("seek", 100, "absolute")  # mpv shows the last frame, paused
     mpv.command("set_property", "pause", False)
-    check(mpv.wait_exit() == 0, "a seek past the end of the playlist, then play, ends mpv normally")
+    check("a seek past the end of the playlist, then play, ends mpv normally", mpv.wait_exit() == 0)
     josm.wait_count(len(expected))
     josm.stop()
 
@@ -272,8 +259,8 @@ def josm_mode():
     said = core(starts, gpx, "3", "+02:00", "+00:00:05", [(starts[f], s) for f, s in moments])
     want = [said[(starts[f], s)][0 if kind == "zoom" else 1] for kind, (f, s) in expected]
     got = josm.paths()
-    check(got == want, f"JOSM received the core's {len(want)} requests for the moments shown, one zoom per moment, "
-                       "nodes where asked, in order")
+    check(f"JOSM received the core's {len(want)} requests for the moments shown, one zoom per moment, "
+          "nodes where asked, in order", got == want)
     if got != want:
         print("   expected:", *want, "   received:", *got, sep="\n   ")
     log = mpv.log()
@@ -283,8 +270,8 @@ def josm_mode():
                  "[meridel] b.mp4: aligned by the clip's creation time 2015-06-01 10:30:00 UTC",
                  "[meridel] node added in JOSM", "[meridel] JOSM sync off", "[meridel] JOSM sync on",
                  f"[meridel] {work}/hostile.gpx: File load error", "[meridel] no track, so no node: set meridel-gpx"]:
-        check(line in log, f"mpv's log says: {line}")
-    check(log.count("[meridel] node added in JOSM") == 3, "the key, the message and the user's key each added one node")
+        check(f"mpv's log says: {line}", line in log)
+    check("the key, the message and the user's key each added one node", log.count("[meridel] node added in JOSM") == 3)
 
     # --- a stream, no track and bad options: mpv plays on; then a track by message
     josm = Josm("josm-stream")
@@ -293,24 +280,26 @@ def josm_mode():
     mpv.wait(lambda: mpv.time_pos is not None and mpv.time_pos >= 1.2, "1.2 s of the stream")
     mpv.command("set_property", "pause", True)
     time.sleep(0.3)
-    check(josm.paths() == [], "without a track JOSM receives nothing")
+    check("without a track JOSM receives nothing", josm.paths() == [])
     mpv.command("script-message", "meridel-gpx", gpx)
     with mpv.cond:
         shown = mpv.moment
     josm.wait_count(1)
     mpv.command("quit")
-    check(mpv.wait_exit() == 0, "mpv quits normally")
+    check("mpv quits normally", mpv.wait_exit() == 0)
     josm.stop()
     said = core([track_start], gpx, "0", "+00:00", "+00:00:00", [(track_start, shown[1])])
-    check(josm.paths() == [said[(track_start, shown[1])][0]],
-          "once a track is set, JOSM goes to the stream's moment, counted from the track's first point")
+    check("once a track is set, JOSM goes to the stream's moment, counted from the track's first point",
+          josm.paths() == [said[(track_start, shown[1])][0]])
     log = mpv.log()
-    check(any(line.startswith("[meridel] meridel-x \"abc\" is not") and line.endswith("keeping 0.01") for line in log)
+    check("bad options are refused, each in one line that says what is kept",
+          any(line.startswith("[meridel] meridel-x \"abc\" is not") and line.endswith("keeping 0.01") for line in log)
           and any(line.startswith("[meridel] meridel-utc-offset \"+25:00\" is not") and line.endswith("keeping +00:00")
-                  for line in log), "bad options are refused, each in one line that says what is kept")
-    check(sum("set meridel-gpx" in line for line in log) == 1, "a missing meridel-gpx is said once")
-    check(any(" records no creation time: aligned by the track's first point 2015-06-01 10:20:30 UTC" in line
-              for line in log), "a stream without a creation time is aligned by the track and says so")
+                  for line in log))
+    check("a missing meridel-gpx is said once", sum("set meridel-gpx" in line for line in log) == 1)
+    check("a stream without a creation time is aligned by the track and says so",
+          any(" records no creation time: aligned by the track's first point 2015-06-01 10:20:30 UTC" in line
+              for line in log))
 
     # --- quitting while JOSM hangs on a request
     josm = Josm("josm-hang", "hang")
@@ -321,13 +310,13 @@ def josm_mode():
     status = mpv.wait_exit()
     took = time.monotonic() - began
     josm.stop()
-    check(status == 0 and took < 3.0, f"with JOSM hanging on a request, mpv quits in {took:.1f} s (bound: 3 s)")
+    check(f"with JOSM hanging on a request, mpv quits in {took:.1f} s (bound: 3 s)", status == 0 and took < 3.0)
 
 
 def picture_mode():
     gpx, _ = ride()
     creation = "2015-06-01T10:21:00Z"
-    make_clip("grey.mp4", creation, 6, size="960x540", source="color=c=0x303030")
+    make_clip("grey.mp4", "960x540", 25, 6, creation, source="color=c=0x303030", keyframes=25)
     read, write = os.pipe()
     xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x720x24", "-nolisten", "tcp", "-noreset"],
                             pass_fds=[write], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -348,7 +337,7 @@ def picture_mode():
             time.sleep(0.3)
             shot = os.path.join(work, name + ".png")
             result = mpv.command("screenshot-to-file", shot, "window")
-            check(result["error"] == "success", f"mpv took a screenshot of its window ({name})")
+            check(f"mpv took a screenshot of its window ({name})", result["error"] == "success")
             shots.append(shot)
             mpv.command("keypress", "c")
             time.sleep(0.3)
@@ -370,18 +359,17 @@ def picture_mode():
                                     capture_output=True, text=True).stdout.split("\n"))
     # tesseract may space a monospaced text's characters apart: compared without white space.
     lines = ["".join(line.split()) for line in texts[0] if line.strip()]
-    check(lines == ["".join(line.split()) for line in caption],
-          f"the window shows the core's caption for the moment shown: {caption} (read: {lines})")
-    check(not any(line.strip() for line in texts[1]), "the caption key hides it")
+    check(f"the window shows the core's caption for the moment shown: {caption} (read: {lines})",
+          lines == ["".join(line.split()) for line in caption])
+    check("the caption key hides it", not any(line.strip() for line in texts[1]))
 
 
 try:
     josm_mode() if mode == "josm" else picture_mode()
 except (RuntimeError, subprocess.SubprocessError) as error:
-    failures.append(str(error))
-    print("FAIL:", error)
+    check(str(error), False)
 finally:
     for program in started:
         program.end()
     shutil.rmtree(sockets, ignore_errors=True)
-sys.exit(1 if failures else 0)
+finish()
