@@ -13,6 +13,7 @@
 
 #include "fuzz_support.h"
 #include "overlay/caption_settings.h"
+#include "overlay/setting_table.h"
 #include "overlay/clock_text.h"
 #include "overlay/start_rule.h"
 
