@@ -5,7 +5,8 @@
 //     the settings table): Kdenlive's description names every
 //     property once and nothing else, and each default reads as the filter's
 //     default value; Shotcut's panel sets every property, uses no other, and
-//     sets no "threads". Prints each fault; exits 1 if there is one.
+//     sets no "threads"; labels, comments, tips and ranges are the
+//     settings table's. Prints each fault; exits 1 if there is one.
 //   meridel_editor_check moments GPX START FIRST LAST [PROPERTY=TEXT]...
 //     For each second S from FIRST to LAST after START (a UTC time), one line:
 //     S, the caption's two lines, the zoom request and the add_node request,
@@ -129,6 +130,21 @@ void CheckShotcut(const char* path) {
   }
   for (const std::string& name : PropertyNames()) {
     if (!set.count(name)) Fault("Shotcut: the panel never sets \"" + name + "\"");
+  }
+  // A spin box's bounds are the table's range: fractions in per cent, and a
+  // size's 0 the empty text, a thirtieth of the frame's height.
+  const std::regex bounded(R"re(from:\s*(-?\d+)\s+to:\s*(-?\d+)(?:[^{}]|\{[^{}]*\})*?filter\.set\('([a-z_]+)')re");
+  for (auto it = std::sregex_iterator(qml.begin(), qml.end(), bounded); it != std::sregex_iterator(); ++it) {
+    const std::optional<CaptionSetting> setting = SettingNamed((*it)[3]);
+    if (!setting || !meridel::RowOf(*setting).range) continue;
+    const meridel::SettingRow& row = meridel::RowOf(*setting);
+    const int factor = row.kind == meridel::SettingKind::kFraction ? 100 : 1;
+    const int from = std::stoi((*it)[1]), to = std::stoi((*it)[2]);
+    const bool emptyAsZero = row.kind == meridel::SettingKind::kPixelSize && from == 0;
+    if ((from != row.range->minimum * factor && !emptyAsZero) || to != row.range->maximum * factor) {
+      Fault("Shotcut: " + std::string((*it)[3]) + "'s spin box runs from " + std::string((*it)[1]) + " to " +
+            std::string((*it)[2]) + ", not " + meridel::RangeText(*row.range));
+    }
   }
   // A tip of the control that sets a setting is the table's description.
   const std::regex tipped(R"re(filter\.set\('([a-z_]+)'[^}]*?HoverTip\s*\{\s*text:\s*qsTr\("((?:[^"\\]|\\.)*)"\))re");
